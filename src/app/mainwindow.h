@@ -1,0 +1,149 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "app/settingsstore.h"
+#include "link/connection.h"
+#include "link/indicators.h"
+#include "link/modbuslink.h"
+#include "params/registerimage.h"
+#include "params/registermap.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTimer;
+
+namespace eqset {
+
+class Clock;
+class Dialogs;
+class SerialPort;
+class UserSlider;
+class NumEdit;
+class PointerSlide;
+class EqLiveWrite;
+class LevelWrites;
+class InputMode;
+class BlockRead;
+
+// frmEQSet: the one window of the tool. Its controls hold the state the tool
+// writes; operations live in their subsystem folders and are wired here.
+class MainWindow : public QMainWindow, private ConnectionView, private LinkIndicators {
+  Q_OBJECT
+ public:
+  MainWindow(SerialPort& port, Clock& clock, Dialogs& dialogs, const QString& programFolder,
+             QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Start values, port scan, settings record and the connection. Runs once,
+  // right after the window is shown.
+  void startUp();
+
+  ModbusLink& link() { return *link_; }
+  RegisterImage& image() { return image_; }
+  Connection& connection() { return *connection_; }
+  const SettingsRecord& currentRecord() const { return record_; }
+  int bankOffset() const;
+
+  // Controls, named as the technician's documentation names them.
+  QTabWidget* SSTab1 = nullptr;
+  // Communication area.
+  QLabel* Label9 = nullptr;
+  QComboBox* Combo2 = nullptr;
+  QPushButton* Command25 = nullptr;
+  QPushButton* Command1 = nullptr;
+  QLabel* ComState = nullptr;
+  QLabel* Label18 = nullptr;
+  QLineEdit* Text13 = nullptr;
+  QLabel* Label20 = nullptr;
+  QLineEdit* Text14 = nullptr;
+  QPushButton* Command5 = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  QPushButton* CmdReadHardL = nullptr;
+  // Equalizer pages.
+  std::array<UserSlider*, kBandIndexes> Slider1{};
+  std::array<QLineEdit*, 256> Text5{};  // 0..185 bands, 248 volume, 250..255 levels
+  std::array<QLabel*, kBandIndexes> BandLabel{};
+  std::array<QPushButton*, kChannels> CmdReadSingleCh{};
+  std::array<QComboBox*, kChannels> CmbCopy{};
+  // Page "音量调整".
+  std::array<QRadioButton*, 3> Option5{};
+  std::array<QRadioButton*, 2> Option3{};
+  QPushButton* CmdAuxOut6 = nullptr;
+  QLineEdit* TxtAuxOut6 = nullptr;
+  UserSlider* Slider2 = nullptr;
+  std::array<UserSlider*, kChannels> Slider3{};
+  std::array<PointerSlide*, 2> CWSlide1{};
+  std::array<QLabel*, 2> Label21{};
+  std::array<QComboBox*, 2> CmbGroupCopy{};
+  QPushButton* CmdGroupCopy = nullptr;
+  // Page "自动均衡".
+  std::array<NumEdit*, kChannels> CWNumEdit1{};
+  QComboBox* Combo3 = nullptr;
+  QComboBox* Combo4 = nullptr;
+  QLineEdit* Text10 = nullptr;
+  QPushButton* Command18 = nullptr;
+  QPushButton* Command9 = nullptr;
+  QPushButton* Command22 = nullptr;
+  QPushButton* Command10 = nullptr;
+  QTimer* Data1Timer = nullptr;
+
+  // State kept by the window for later operations.
+  double graphLevelMin = 50;
+  double graphLevelMax = 85;
+  double relativeStepOffset = 0;
+  int lastCurveGroup = 256;
+  std::array<float, 32> bandLevels{};
+  std::array<double, kChannels> compensationA{};
+  std::array<double, kChannels> compensationB{};
+  int measurementKind = 1;
+
+ private:
+  // ConnectionView
+  void setPortListEnabled(bool enabled) override;
+  int portEntryCount() const override;
+  QString portEntry(int index) const override;
+  void addPortEntry(const QString& text) override;
+  void setLinkState(const QString& text) override;
+  // LinkIndicators
+  void setProgress(int percent) override;
+  QString goodCount() const override;
+  void setGoodCount(const QString& text) override;
+  QString failedCount() const override;
+  void setFailedCount(const QString& text) override;
+
+  QWidget* buildCommunicationArea();
+  QWidget* buildVolumePage();
+  QWidget* buildChannelPage(int channel);
+  QWidget* buildAutoEqPage();
+  void wireOperations();
+
+  SettingsRecord recordFromControls() const;
+  void showRecord(const SettingsRecord& record);
+  void onData1Tick();
+  void onReconnect();
+
+  Clock& clock_;
+  Dialogs& dialogs_;
+  QString programFolder_;
+  std::unique_ptr<ModbusLink> link_;
+  std::unique_ptr<Connection> connection_;
+  std::unique_ptr<SettingsStore> store_;
+  std::unique_ptr<EqLiveWrite> eqLive_;
+  std::unique_ptr<LevelWrites> levels_;
+  std::unique_ptr<InputMode> inputMode_;
+  std::unique_ptr<BlockRead> blockRead_;
+  RegisterImage image_;
+  SettingsRecord record_;
+};
+
+}  // namespace eqset

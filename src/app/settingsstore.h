@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <optional>
+
+namespace eqset {
+
+// The choices kept between runs: one record of table TabUser.
+struct SettingsRecord {
+  QString U_Main_Com;
+  std::array<QString, 6> CmbCopy;
+  QString EqMode;
+  QString TypeSig;
+  QString MicZero;
+
+  bool operator==(const SettingsRecord&) const = default;
+};
+
+// The settings store: an SQLite file (named TarnDB.mdb for the folder's sake)
+// with table TabUser, one TEXT column per field. The current record is the
+// first row of the table.
+class SettingsStore {
+ public:
+  static constexpr const char* kFileName = "TarnDB.mdb";
+
+  explicit SettingsStore(QString path);
+  ~SettingsStore();
+  SettingsStore(const SettingsStore&) = delete;
+  SettingsStore& operator=(const SettingsStore&) = delete;
+
+  const QString& path() const { return path_; }
+
+  // The current record, or nothing when the file is missing or unreadable,
+  // or has no table or no record. Never creates the file.
+  std::optional<SettingsRecord> load();
+  // Stores `record` as the current record, creating the file, the table and
+  // the record when missing. On failure returns false and says why.
+  bool save(const SettingsRecord& record, QString* error);
+
+ private:
+  bool openDatabase(QString* error);
+  void closeDatabase();
+
+  QString path_;
+  QString connection_;
+};
+
+}  // namespace eqset

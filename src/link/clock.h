@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+namespace eqset {
+
+// Every wait of the link and of the operations goes through this, so tests run
+// in virtual time and can assert when each frame went out.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual void sleep(int ms) = 0;
+  // Milliseconds since an arbitrary start.
+  virtual std::int64_t now() const = 0;
+};
+
+}  // namespace eqset

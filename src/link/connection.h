@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+
+#include "link/dialogs.h"
+#include "link/modbuslink.h"
+
+namespace eqset {
+
+// The communication area as the connection operations see it: the port list
+// and the link-state caption.
+class ConnectionView {
+ public:
+  virtual ~ConnectionView() = default;
+  virtual void setPortListEnabled(bool enabled) = 0;
+  virtual int portEntryCount() const = 0;
+  virtual QString portEntry(int index) const = 0;
+  virtual void addPortEntry(const QString& text) = 0;
+  virtual void setLinkState(const QString& text) = 0;
+};
+
+// Link-state captions.
+namespace linkstate {
+inline const QString kConnectedAtStart = QStringLiteral("已经连接");
+inline const QString kReconnected = QStringLiteral("连接正常");
+inline const QString kNotConnected = QStringLiteral("没有连接");
+inline const QString kRetrySucceeded = QStringLiteral("正常连接");
+inline const QString kUserCancelled = QStringLiteral("用户取消连接");
+inline const QString kRetryFailed = QStringLiteral("连接重试失败");
+}  // namespace linkstate
+
+// PortNumber of a port-list text: the decimal number right after "Com"
+// ("Com12 已经占用" is 12); 0 when there is none.
+int portNumberOf(const QString& entry);
+
+constexpr int kFirstPort = 1;
+constexpr int kLastPort = 16;
+
+// Finding ports, opening the chosen one and the reconnection dialog.
+class Connection {
+ public:
+  Connection(ModbusLink& link, ConnectionView& view, Dialogs& dialogs);
+
+  // Tries Com1..Com16 and appends what it finds; leaves the port closed.
+  void ScanPorts() { scan(false); }
+  // The same, but a free port already listed is not listed again.
+  void ScanNewPorts() { scan(true); }
+  bool PortListed(int number) const;
+
+  // Opens the chosen port at start and says so, or asks to retry.
+  void startupConnect();
+  // Reopens the chosen port ("确认并重启" after the settings are stored).
+  void reconnect();
+  // The reconnection dialog; returns the caption for the link state.
+  QString OpenCom();
+  void clearCounters();
+
+ private:
+  void scan(bool skipListed);
+
+  ModbusLink& link_;
+  ConnectionView& view_;
+  Dialogs& dialogs_;
+};
+
+}  // namespace eqset

@@ -1,0 +1,70 @@
+#include "link/frames.h"
+
+#include "link/crc.h"
+
+namespace eqset {
+
+std::optional<ValueBytes> splitValue(int value) {
+  if (value < -255 || value > 0xFFFF) return std::nullopt;
+  return ValueBytes{static_cast<std::uint8_t>(value / 256), static_cast<std::uint8_t>(value & 0xFF)};
+}
+
+namespace {
+
+bool appendValue(QByteArray& frame, int value) {
+  const auto bytes = splitValue(value);
+  if (!bytes) return false;
+  frame.append(static_cast<char>(bytes->high));
+  frame.append(static_cast<char>(bytes->low));
+  return true;
+}
+
+QByteArray header(std::uint8_t function) {
+  QByteArray frame;
+  frame.append(static_cast<char>(kSlaveAddress));
+  frame.append(static_cast<char>(function));
+  return frame;
+}
+
+}  // namespace
+
+std::optional<QByteArray> readRequest(int start, int count) {
+  QByteArray frame = header(kReadHolding);
+  if (!appendValue(frame, start) || !appendValue(frame, count)) return std::nullopt;
+  appendCrc(frame);
+  return frame;
+}
+
+std::optional<QByteArray> writeSingleRequest(int address, int value) {
+  QByteArray frame = header(kWriteSingle);
+  if (!appendValue(frame, address) || !appendValue(frame, value)) return std::nullopt;
+  appendCrc(frame);
+  return frame;
+}
+
+std::optional<QByteArray> writeMultipleRequest(int start, std::span<const int> values) {
+  const int count = static_cast<int>(values.size());
+  QByteArray frame = header(kWriteMultiple);
+  if (!appendValue(frame, start) || !appendValue(frame, count)) return std::nullopt;
+  if (2 * count > 255) return std::nullopt;
+  frame.append(static_cast<char>(2 * count));
+  for (int v : values) {
+    if (!appendValue(frame, v)) return std::nullopt;
+  }
+  appendCrc(frame);
+  return frame;
+}
+
+bool replyAnswers(const QByteArray& request, const QByteArray& reply) {
+  if (request.size() < 2 || reply.size() < 4) return false;
+  return reply[0] == request[0] && reply[1] == request[1] && crcMatches(reply);
+}
+
+int replyRegister(const QByteArray& reply, int i) {
+  const auto byteAt = [&](int k) -> int {
+    return k < reply.size() ? static_cast<std::uint8_t>(reply[k]) : 0;
+  };
+  return 256 * byteAt(3 + 2 * i) + byteAt(4 + 2 * i);
+}
+
+}  // namespace eqset

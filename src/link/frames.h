@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <optional>
+#include <span>
+
+namespace eqset {
+
+constexpr std::uint8_t kSlaveAddress = 1;
+constexpr std::uint8_t kReadHolding = 3;
+constexpr std::uint8_t kWriteSingle = 6;
+constexpr std::uint8_t kWriteMultiple = 16;
+constexpr int kWriteReplyLength = 8;
+
+// The two bytes a 16-bit value goes out as: v / 256 (truncating) and v AND 255.
+// Settings are 0..32767; typed commands may be -255..-1, which gives high byte 0
+// and the low byte of the two's complement. Anything else has no valid high
+// byte and is refused, so nothing is sent.
+struct ValueBytes {
+  std::uint8_t high;
+  std::uint8_t low;
+};
+std::optional<ValueBytes> splitValue(int value);
+
+// Length of the reply to a read of `count` registers: 5 + 2 * count.
+constexpr int readReplyLength(int count) { return 5 + 2 * count; }
+
+// Request frames with their CRC, or nothing when an address, count or value
+// cannot be split.
+std::optional<QByteArray> readRequest(int start, int count);
+std::optional<QByteArray> writeSingleRequest(int address, int value);
+std::optional<QByteArray> writeMultipleRequest(int start, std::span<const int> values);
+
+// A reply of the expected length is trusted only when it really answers the
+// request: right CRC, slave 1 and the request's function code. On a noisy line
+// a corrupted echo or curve must not pass as good data.
+bool replyAnswers(const QByteArray& request, const QByteArray& reply);
+
+// Register i of a read reply: 256 * byte(3 + 2i) + byte(4 + 2i).
+int replyRegister(const QByteArray& reply, int i);
+
+}  // namespace eqset

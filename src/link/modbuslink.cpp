@@ -1,0 +1,155 @@
+#include "link/modbuslink.h"
+
+#include "link/frames.h"
+
+namespace eqset {
+
+namespace {
+
+constexpr int kReopenPauseMs = 100;
+constexpr int kWriteSingleWaitMs = 100;
+constexpr int kWriteMultipleWaitMs = 200;
+constexpr int kWriteMultiplePauseMs = 75;
+
+}  // namespace
+
+ModbusLink::ModbusLink(SerialPort& port, Clock& clock, LinkIndicators& indicators)
+    : port_(port), clock_(clock), indicators_(indicators), replyBuffer_(64, '\0') {}
+
+LinkError ModbusLink::openPort(int txBufferHint) {
+  return port_.open(portNumber(), txBufferHint);
+}
+
+void ModbusLink::closeForReopen() {
+  if (!port_.isOpen()) return;
+  port_.close();
+  clock_.sleep(kReopenPauseMs);
+}
+
+LinkError ModbusLink::ResetPort() {
+  closeForReopen();
+  const LinkError error = openPort(kTxBufferReset);
+  if (error != LinkError::None) return error;
+  port_.discardBuffers();
+  return LinkError::None;
+}
+
+void ModbusLink::SendReadRequest(int start, int count) {
+  if (!port_.isOpen()) return;
+  port_.discardBuffers();
+  const auto frame = readRequest(start, count);
+  if (!frame) return;
+  lastRequest_ = *frame;
+  port_.write(*frame);
+}
+
+void ModbusLink::failReply(int n) {
+  replyStatus_ = -1;
+  replyBuffer_ = QByteArray(n + 1, '\0');
+}
+
+void ModbusLink::ReadReply(int n) {
+  failReply(n);
+  const int waiting = port_.isOpen() ? port_.bytesWaiting() : 0;
+  const QByteArray bytes = port_.isOpen() ? port_.readAll() : QByteArray();
+  if (waiting == n && bytes.size() == n && replyAnswers(lastRequest_, bytes)) {
+    replyBuffer_ = bytes;
+    replyStatus_ = 0;
+  }
+}
+
+int ModbusLink::replyRegister(int i) const { return eqset::replyRegister(replyBuffer_, i); }
+
+int ModbusLink::echoedValue() const {
+  if (replyBuffer_.size() < 6) return 0;
+  return 256 * static_cast<std::uint8_t>(replyBuffer_[4]) + static_cast<std::uint8_t>(replyBuffer_[5]);
+}
+
+bool ModbusLink::increment(bool good, bool resetPastLimit) {
+  const QString text = good ? indicators_.goodCount() : indicators_.failedCount();
+  bool ok = false;
+  long long value = text.trimmed().toLongLong(&ok);
+  if (!ok) return false;
+  ++value;
+  const QString next = (resetPastLimit && value > kCounterLimit) ? QStringLiteral("0")
+                                                                  : QString::number(value);
+  if (good) {
+    indicators_.setGoodCount(next);
+  } else {
+    indicators_.setFailedCount(next);
+  }
+  return true;
+}
+
+bool ModbusLink::countReply(bool resetGoodCounter) {
+  if (replyStatus_ != 0) {
+    indicators_.setProgress(0);
+    return increment(false, true);
+  }
+  indicators_.setProgress(100);
+  return increment(true, resetGoodCounter);
+}
+
+void ModbusLink::WriteRegister(int address, int value) {
+  indicators_.setProgress(0);
+  if (!port_.isOpen()) return;
+  const auto frame = writeSingleRequest(address, value);
+  if (!frame) return;
+  const LinkError error = ResetPort();
+  if (error != LinkError::None) {
+    if (error == LinkError::InvalidPort && onInvalidPort_) onInvalidPort_();
+    return;
+  }
+  lastRequest_ = *frame;
+  if (!port_.write(*frame)) return;
+  clock_.sleep(kWriteSingleWaitMs);
+  ReadReply(kWriteReplyLength);
+  countReply(true);
+}
+
+void ModbusLink::WriteRegisters(int start, std::span<const int> values) {
+  writeBlock(start, values, kWriteMultipleWaitMs, kWriteMultiplePauseMs);
+}
+
+std::optional<int> ModbusLink::writeSingleEchoed(int address, int value, int pauseMs) {
+  indicators_.setProgress(0);
+  const auto frame = writeSingleRequest(address, value);
+  if (!frame) return std::nullopt;
+  ResetPort();
+  lastRequest_ = *frame;
+  if (port_.isOpen()) port_.write(*frame);
+  clock_.sleep(kWriteSingleWaitMs);
+  ReadReply(kWriteReplyLength);
+  countReply(false);
+  std::optional<int> echo;
+  if (replyStatus_ == 0) echo = echoedValue();
+  clock_.sleep(pauseMs);
+  return echo;
+}
+
+bool ModbusLink::writeBlock(int start, std::span<const int> values, int waitMs, int pauseMs) {
+  indicators_.setProgress(0);
+  const auto frame = writeMultipleRequest(start, values);
+  if (!frame) return false;
+  ResetPort();
+  lastRequest_ = *frame;
+  if (port_.isOpen()) port_.write(*frame);
+  clock_.sleep(waitMs);
+  ReadReply(kWriteReplyLength);
+  countReply(false);
+  const bool good = replyStatus_ == 0;
+  if (pauseMs > 0) clock_.sleep(pauseMs);
+  return good;
+}
+
+ModbusLink::ReadOutcome ModbusLink::readRegisters(int start, int count, int waitMs) {
+  if (!port_.isOpen()) return ReadOutcome::PortClosed;
+  port_.discardBuffers();
+  SendReadRequest(start, count);
+  clock_.sleep(waitMs);
+  ReadReply(readReplyLength(count));
+  countReply(false);
+  return replyStatus_ == 0 ? ReadOutcome::Good : ReadOutcome::Failed;
+}
+
+}  // namespace eqset

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QByteArray>
+#include <functional>
+#include <optional>
+#include <span>
+
+#include "link/clock.h"
+#include "link/indicators.h"
+#include "link/serialport.h"
+
+namespace eqset {
+
+// Transmit-buffer sizes the link asks for when it opens the port.
+constexpr int kTxBufferReset = 8;     // ResetPort, read and connection buttons
+constexpr int kTxBufferStartup = 40;  // start-up connection and OpenCom
+
+// The counters start over once they pass this.
+constexpr long long kCounterLimit = 655350;
+
+// The only path to the processor: one blocking transaction at a time, fixed
+// waits, replies judged by length (and, for safety, by CRC, slave and function).
+class ModbusLink {
+ public:
+  enum class ReadOutcome { PortClosed, Failed, Good };
+
+  ModbusLink(SerialPort& port, Clock& clock, LinkIndicators& indicators);
+
+  // PortNumber: the number after "Com" in the entry chosen in the port list.
+  void setPortNumberSource(std::function<int()> source) { portNumber_ = std::move(source); }
+  // Runs when WriteRegister meets link error 8002: the reconnection dialog.
+  void setInvalidPortHandler(std::function<void()> handler) { onInvalidPort_ = std::move(handler); }
+
+  SerialPort& port() { return port_; }
+  Clock& clock() { return clock_; }
+  LinkIndicators& indicators() { return indicators_; }
+  int portNumber() const { return portNumber_ ? portNumber_() : 0; }
+
+  // Opens the port with "9600,n,8,2" and the current PortNumber.
+  LinkError openPort(int txBufferHint);
+  // Closes an open port and gives the line 100 ms before anything reopens it.
+  void closeForReopen();
+
+  LinkError ResetPort();
+  void SendReadRequest(int start, int count);
+  void ReadReply(int n);
+  const QByteArray& replyBuffer() const { return replyBuffer_; }
+  // 64 zero bytes, as at start.
+  void resetReplyBuffer() { replyBuffer_ = QByteArray(64, '\0'); }
+  int replyStatus() const { return replyStatus_; }
+  // Register i of the last read reply (zero after a failed one).
+  int replyRegister(int i) const;
+  // The value a write echoed: 256 * byte 4 + byte 5 of the last reply.
+  int echoedValue() const;
+
+  // Moves the progress bar and one counter after ReadReply. Only WriteRegister
+  // starts the good counter over past 655350. False when a counter text is not
+  // a number (its increment failed).
+  bool countReply(bool resetGoodCounter);
+
+  void WriteRegister(int address, int value);
+  void WriteRegisters(int start, std::span<const int> values);
+
+  // A function-6 write on a freshly reset port: wait 100 ms, read the 8-byte
+  // echo, count it (good counter grows past the limit), then pause. Errors are
+  // ignored step by step. Returns the echoed register value of a good reply.
+  std::optional<int> writeSingleEchoed(int address, int value, int pauseMs);
+  // A function-16 write on a freshly reset port: wait, read 8 bytes, count,
+  // pause. Errors are ignored step by step; returns true on a good reply.
+  bool writeBlock(int start, std::span<const int> values, int waitMs, int pauseMs);
+  // A read on the open port: discard both buffers, request, wait, read
+  // 5 + 2 * count bytes and count the reply. Nothing happens on a closed port.
+  ReadOutcome readRegisters(int start, int count, int waitMs);
+
+ private:
+  bool increment(bool good, bool resetPastLimit);
+  void failReply(int n);
+
+  SerialPort& port_;
+  Clock& clock_;
+  LinkIndicators& indicators_;
+  std::function<int()> portNumber_;
+  std::function<void()> onInvalidPort_;
+  QByteArray replyBuffer_;
+  int replyStatus_ = 0;
+  QByteArray lastRequest_;
+};
+
+}  // namespace eqset

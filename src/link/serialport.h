@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace eqset {
+
+// Link errors as the serial layer reports them when a port cannot be opened.
+enum class LinkError {
+  None = 0,
+  InvalidPort = 8002,      // the port number names no usable port
+  PortAlreadyOpen = 8005,  // another program holds the port
+};
+
+// The serial port the processor hangs on. Always "9600,n,8,2", binary, no
+// handshaking. The program's implementation is QtSerialPort; tests use a fake.
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+
+  // Opens port `portNumber` (Com1..Com16). `txBufferHint` is the transmit
+  // buffer size the caller asks for (8 or 40 bytes); it is only a hint.
+  virtual LinkError open(int portNumber, int txBufferHint) = 0;
+  virtual void close() = 0;
+  virtual bool isOpen() const = 0;
+  // Drops whatever waits in the transmit and receive buffers.
+  virtual bool discardBuffers() = 0;
+  // Hands the whole frame to the line; false when it did not go out whole.
+  virtual bool write(const QByteArray& bytes) = 0;
+  // Number of received bytes waiting to be read.
+  virtual int bytesWaiting() = 0;
+  // Takes every waiting byte out of the receive buffer.
+  virtual QByteArray readAll() = 0;
+};
+
+}  // namespace eqset

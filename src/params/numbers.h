@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <cmath>
+
+namespace eqset {
+
+// Every float-to-integer conversion of the tool rounds halves to even.
+inline long long roundHalfEven(double x) {
+  const double r = std::nearbyint(x);  // the default rounding mode is to-nearest-even
+  return static_cast<long long>(r);
+}
+
+// A number typed into a box: its leading decimal number ("12.5abc" is 12.5);
+// text without one counts as 0.
+double leadingNumber(const QString& text);
+
+}  // namespace eqset

@@ -1,0 +1,253 @@
+#include <QFile>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "app/widgets.h"
+
+#include "windowfixture.h"
+
+namespace eqset::test {
+namespace {
+
+using Kind = FakeSerialPort::EventKind;
+
+QStringList entries(const QComboBox* combo) {
+  QStringList out;
+  for (int i = 0; i < combo->count(); ++i) out << combo->itemText(i);
+  return out;
+}
+
+TEST_F(WindowTest, StartListsPortsLoadsTheRecordAndConnects) {
+  port.setPort(1, PortState::Free);
+  port.setPort(3, PortState::Free);
+  port.setPort(5, PortState::Busy);
+  storePort("Com3");
+  start();
+
+  EXPECT_EQ(entries(window->Combo2), (QStringList{"Com1", "Com3", "Com5 已经占用"}));
+  EXPECT_EQ(window->Combo2->currentText(), "Com3");
+  EXPECT_EQ(port.openPort(), 3);
+  EXPECT_EQ(port.events().back().kind, Kind::Open);
+  EXPECT_EQ(port.events().back().txBufferHint, kTxBufferStartup);
+  EXPECT_GE(port.events().back().time, 1000);  // after the start-up pause
+  EXPECT_EQ(window->ComState->text(), "已经连接");
+  EXPECT_EQ(window->Text13->text(), "0");
+  EXPECT_EQ(window->Text14->text(), "0");
+  EXPECT_TRUE(port.writes().empty());  // the processor is not read at start
+  EXPECT_TRUE(dialogs.asked.empty());
+  EXPECT_EQ(window->link().replyBuffer(), QByteArray(64, '\0'));
+}
+
+TEST_F(WindowTest, StartValuesAndLists) {
+  startConnected();
+  const QStringList pages = {"音量调整", "左通道", "右通道", "中置", "次低频", "左环", "右环", "自动均衡"};
+  ASSERT_EQ(window->SSTab1->count(), pages.size());
+  for (int i = 0; i < pages.size(); ++i) EXPECT_EQ(window->SSTab1->tabText(i), pages[i]);
+  EXPECT_EQ(entries(window->CmbCopy[3]), (QStringList{"无", "无"}));
+  EXPECT_EQ(entries(window->CmbCopy[4]), (QStringList{"右环", "右"}));
+  EXPECT_EQ(window->CmbCopy[4]->currentText(), "右环");  // from the record
+  EXPECT_EQ(entries(window->CmbGroupCopy[1]), (QStringList{"数字输入(模拟A)", "辅助输入", "模拟输入(模拟B)"}));
+  EXPECT_EQ(window->CmbGroupCopy[1]->currentText(), "模拟输入(模拟B)");
+  EXPECT_EQ(entries(window->Combo3), (QStringList{"ISO2969", "平直", "自定义"}));
+  EXPECT_EQ(entries(window->Combo4), (QStringList{"粉噪源测试", "正弦波测试"}));
+  for (auto* b : {window->Command18, window->Command9, window->Command22, window->Command10}) {
+    EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+  }
+  EXPECT_TRUE(window->CWNumEdit1[0]->isEnabled());
+  for (int k = 1; k < 6; ++k) EXPECT_FALSE(window->CWNumEdit1[k]->isEnabled());
+  // Every control carries its documented name.
+  for (const char* name : {"Slider1(185)", "Text5(248)", "Text5(255)", "CmbCopy(5)", "Option5(2)",
+                           "CWSlide1(1)", "Label21(0)", "CWNumEdit1(5)", "ProgressBar1", "ComState"}) {
+    EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << name;
+  }
+}
+
+struct FailedStart {
+  const char* name;
+  bool writeStore;
+  const char* entry;
+  bool emptyTable;
+};
+
+class FailedStartTest : public WindowTest, public ::testing::WithParamInterface<FailedStart> {};
+
+TEST_P(FailedStartTest, AsksForThePortAndKeepsTheListsFilled) {
+  const auto& c = GetParam();
+  port.setPort(2, PortState::Free);
+  if (c.writeStore) storePort(c.entry);
+  if (c.emptyTable) {
+    auto db = QSqlDatabase::addDatabase("QSQLITE", "empty");
+    db.setDatabaseName(storePath());
+    ASSERT_TRUE(db.open());
+    QSqlQuery(db).exec("CREATE TABLE TabUser (U_Main_Com TEXT)");
+    db.close();
+  }
+  dialogs.answers = {Dialogs::Answer::Cancel};
+  start();
+  if (c.emptyTable) QSqlDatabase::removeDatabase("empty");
+
+  ASSERT_EQ(dialogs.asked.size(), 1u);
+  EXPECT_EQ(dialogs.asked[0].text, "请检查主串口设置！");
+  EXPECT_EQ(dialogs.asked[0].title, "串口设置");
+  EXPECT_EQ(dialogs.asked[0].icon, Dialogs::Icon::Question);
+  EXPECT_EQ(dialogs.asked[0].buttons, Dialogs::Buttons::RetryCancel);
+  EXPECT_EQ(window->ComState->text(), "用户取消连接");
+  EXPECT_FALSE(port.isOpen());
+  EXPECT_EQ(entries(window->Combo2), QStringList{"Com2"});
+  EXPECT_EQ(window->Combo3->count(), 3);
+  // A missing store is not created by looking for it.
+  EXPECT_EQ(QFile::exists(storePath()), c.writeStore || c.emptyTable);
+}
+
+INSTANTIATE_TEST_SUITE_P(Store, FailedStartTest,
+                         ::testing::Values(FailedStart{"missing", false, "", false},
+                                           FailedStart{"emptyTable", false, "", true},
+                                           FailedStart{"emptyEntry", true, "", false},
+                                           FailedStart{"missingPort", true, "Com9", false},
+                                           FailedStart{"busyPort", true, "Com7", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WindowTest, RetryOpensThePortOnceItIsFree) {
+  port.setPort(4, PortState::Busy);
+  storePort("Com4 已经占用");
+  dialogs.onAsk = [this](const auto&) { port.setPort(4, PortState::Free); };
+  dialogs.answers = {Dialogs::Answer::Retry};
+  start();
+  EXPECT_EQ(window->ComState->text(), "正常连接");
+  EXPECT_EQ(port.openPort(), 4);
+}
+
+TEST_F(WindowTest, RetryThatStillFailsSaysSo) {
+  storePort("Com4");
+  dialogs.answers = {Dialogs::Answer::Retry};
+  start();
+  EXPECT_EQ(window->ComState->text(), "连接重试失败");
+  EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(WindowTest, Com12SelectsPort12) {
+  port.setPort(2, PortState::Free);
+  port.setPort(12, PortState::Free);
+  storePort("Com12");
+  start();
+  EXPECT_EQ(port.openPort(), 12);
+  EXPECT_EQ(window->ComState->text(), "已经连接");
+}
+
+TEST_F(WindowTest, ScanningAgainAddsOnlyOccupiedPortsAgain) {
+  port.setPort(1, PortState::Free);
+  port.setPort(5, PortState::Busy);
+  storePort("Com1");
+  start();
+  QTest::mouseClick(window->Command25, Qt::LeftButton);
+  QTest::mouseClick(window->Command25, Qt::LeftButton);
+  EXPECT_EQ(entries(window->Combo2),
+            (QStringList{"Com1", "Com5 已经占用", "Com5 已经占用", "Com5 已经占用"}));
+  EXPECT_FALSE(port.isOpen());
+  // A port that appeared since start is added once.
+  port.setPort(7, PortState::Free);
+  QTest::mouseClick(window->Command25, Qt::LeftButton);
+  EXPECT_EQ(entries(window->Combo2).count("Com7"), 1);
+}
+
+TEST_F(WindowTest, ClearingCountersLeavesThePortAlone) {
+  startConnected();
+  window->Text13->setText("12");
+  window->Text14->setText("3");
+  QTest::mouseClick(window->Command5, Qt::LeftButton);
+  EXPECT_EQ(window->Text13->text(), "0");
+  EXPECT_EQ(window->Text14->text(), "0");
+  EXPECT_TRUE(port.events().empty());
+}
+
+TEST_F(WindowTest, ReconnectStoresTheChoiceForTheNextStart) {
+  port.setPort(3, PortState::Free);
+  dialogs.answers = {Dialogs::Answer::Cancel};
+  start();  // no store yet
+  ASSERT_EQ(window->ComState->text(), "用户取消连接");
+  window->Combo2->setCurrentText("Com3");
+  window->Text10->setText("2.5");
+  QTest::mouseClick(window->Command1, Qt::LeftButton);
+  EXPECT_EQ(window->ComState->text(), "连接正常");
+  EXPECT_EQ(port.openPort(), 3);
+  EXPECT_EQ(port.events().back().txBufferHint, kTxBufferReset);
+
+  const auto stored = SettingsStore(storePath()).load();
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->U_Main_Com, "Com3");
+  EXPECT_EQ(stored->MicZero, "2.5");
+  EXPECT_EQ(stored->CmbCopy[0], "右");
+
+  window.reset();
+  port.close();
+  start();
+  EXPECT_EQ(window->ComState->text(), "已经连接");
+  EXPECT_EQ(window->Text10->text(), "2.5");
+}
+
+TEST_F(WindowTest, ReconnectOnAnOpenPortClosesFirstAndWaits) {
+  startConnected();
+  const auto t0 = clock.now();
+  QTest::mouseClick(window->Command1, Qt::LeftButton);
+  const auto& ev = port.events();
+  ASSERT_EQ(ev.size(), 2u);
+  EXPECT_EQ(ev[0].kind, Kind::Close);
+  EXPECT_EQ(ev[1].kind, Kind::Open);
+  EXPECT_EQ(ev[1].time, t0 + 100);
+}
+
+TEST_F(WindowTest, AStoreThatCannotBeWrittenIsReportedAndThePortStaysChosen) {
+  port.setPort(3, PortState::Free);
+  ASSERT_TRUE(QDir(folder.path()).mkdir(SettingsStore::kFileName));  // a folder in its place
+  dialogs.answers = {Dialogs::Answer::Cancel, Dialogs::Answer::Ok};
+  start();
+  window->Combo2->setCurrentText("Com3");
+  QTest::mouseClick(window->Command1, Qt::LeftButton);
+  ASSERT_EQ(dialogs.asked.size(), 2u);
+  EXPECT_TRUE(dialogs.asked[1].text.startsWith("设置无法保存"));
+  EXPECT_EQ(window->Combo2->currentText(), "Com3");
+  EXPECT_EQ(window->ComState->text(), "连接正常");
+}
+
+TEST_F(WindowTest, InvalidPortDuringAWriteRunsTheReconnectionDialog) {
+  startConnected();
+  port.setPort(2, PortState::Missing);  // the adapter was pulled
+  dialogs.answers = {Dialogs::Answer::Cancel};
+  QTest::mouseClick(find<QPushButton>("CmdAuxOut6"), Qt::LeftButton);
+  ASSERT_EQ(dialogs.asked.size(), 1u);
+  EXPECT_EQ(window->ComState->text(), "用户取消连接");
+  EXPECT_TRUE(port.writes().empty());
+}
+
+TEST_F(WindowTest, ClosingSendsNothingAndLeavesTheStoreAlone) {
+  startConnected();
+  QFile f(storePath());
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray before = f.readAll();
+  f.close();
+  window->Text10->setText("5");
+  window->close();
+  window.reset();
+  EXPECT_TRUE(port.writes().empty());
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), before);
+}
+
+TEST_F(WindowTest, TheSettingsTickFollowsTheControlsWithoutTouchingTheFile) {
+  startConnected();
+  window->Combo3->setCurrentText("平直");
+  EXPECT_EQ(window->currentRecord().EqMode, "ISO2969");
+  EXPECT_TRUE(window->Data1Timer->isActive());
+  EXPECT_EQ(window->Data1Timer->interval(), 500);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window->currentRecord().EqMode == "平直"; }, 10000));
+  EXPECT_EQ(window->Combo3->currentText(), "平直");
+  EXPECT_EQ(SettingsStore(storePath()).load()->EqMode, "ISO2969");
+}
+
+}  // namespace
+}  // namespace eqset::test

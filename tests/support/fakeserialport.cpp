@@ -1,0 +1,97 @@
+#include "fakeserialport.h"
+
+#include <algorithm>
+#include <span>
+
+#include "sim/processormodel.h"
+
+namespace eqset::test {
+
+FakeSerialPort::FakeSerialPort(Clock& clock, sim::ProcessorModel* model)
+    : clock_(clock), model_(model) {}
+
+LinkError FakeSerialPort::open(int portNumber, int txBufferHint) {
+  const auto it = ports_.find(portNumber);
+  const PortState state = it == ports_.end() ? PortState::Missing : it->second;
+  if (openPort_ != 0 || state != PortState::Free) {
+    events_.push_back({clock_.now(), EventKind::OpenFailed, portNumber, {}, txBufferHint});
+    return state == PortState::Missing ? LinkError::InvalidPort : LinkError::PortAlreadyOpen;
+  }
+  openPort_ = portNumber;
+  events_.push_back({clock_.now(), EventKind::Open, portNumber, {}, txBufferHint});
+  return LinkError::None;
+}
+
+void FakeSerialPort::close() {
+  if (openPort_ == 0) return;
+  events_.push_back({clock_.now(), EventKind::Close, openPort_, {}, 0});
+  openPort_ = 0;
+  pending_.clear();
+}
+
+bool FakeSerialPort::discardBuffers() {
+  if (openPort_ == 0) return false;
+  events_.push_back({clock_.now(), EventKind::Discard, openPort_, {}, 0});
+  const double now = static_cast<double>(clock_.now());
+  std::erase_if(pending_, [now](const Pending& p) { return p.arrival <= now; });
+  return true;
+}
+
+bool FakeSerialPort::write(const QByteArray& bytes) {
+  if (openPort_ == 0) return false;
+  const auto now = clock_.now();
+  events_.push_back({now, EventKind::Write, openPort_, bytes, 0});
+  QByteArray reply;
+  if (responder_) {
+    reply = responder_(bytes);
+  } else if (model_) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const auto out = model_->handleFrame(
+        std::span<const std::uint8_t>(data, static_cast<std::size_t>(bytes.size())),
+        now + static_cast<std::int64_t>(bytes.size() * kMsPerByte));
+    reply = QByteArray(reinterpret_cast<const char*>(out.data()), static_cast<int>(out.size()));
+  }
+  if (filter_) reply = filter_(bytes, reply);
+  const double start = static_cast<double>(now) + bytes.size() * kMsPerByte + kTurnaroundMs;
+  for (int i = 0; i < reply.size(); ++i) pending_.push_back({start + (i + 1) * kMsPerByte, reply[i]});
+  return true;
+}
+
+void FakeSerialPort::inject(const QByteArray& bytes) {
+  const double now = static_cast<double>(clock_.now());
+  for (char b : bytes) pending_.push_back({now, b});
+}
+
+int FakeSerialPort::arrivedCount() const {
+  const double now = static_cast<double>(clock_.now());
+  return static_cast<int>(
+      std::count_if(pending_.begin(), pending_.end(), [now](const Pending& p) { return p.arrival <= now; }));
+}
+
+int FakeSerialPort::bytesWaiting() { return openPort_ == 0 ? 0 : arrivedCount(); }
+
+QByteArray FakeSerialPort::readAll() {
+  if (openPort_ == 0) return {};
+  const double now = static_cast<double>(clock_.now());
+  QByteArray out;
+  std::vector<Pending> later;
+  for (const auto& p : pending_) {
+    if (p.arrival <= now) {
+      out.append(p.byte);
+    } else {
+      later.push_back(p);
+    }
+  }
+  pending_ = std::move(later);
+  return out;
+}
+
+std::vector<FakeSerialPort::Event> FakeSerialPort::writes() const {
+  std::vector<Event> out;
+  for (const auto& e : events_) {
+    if (e.kind == EventKind::Write) out.push_back(e);
+  }
+  return out;
+}
+
+}  // namespace eqset::test

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QByteArray>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "link/clock.h"
+#include "link/serialport.h"
+
+namespace sim {
+class ProcessorModel;
+}
+
+namespace eqset::test {
+
+// A serial port in virtual time. Each written frame goes to a processor model
+// (or a script); its reply then arrives byte by byte at the line rate of
+// 9600 8N2, so a read sees only what a real line would have delivered by then.
+class FakeSerialPort : public SerialPort {
+ public:
+  enum class PortState { Free, Busy, Missing };
+  enum class EventKind { Open, OpenFailed, Close, Discard, Write };
+  struct Event {
+    std::int64_t time;
+    EventKind kind;
+    int port;
+    QByteArray bytes;  // the frame, for writes
+    int txBufferHint;  // for opens
+  };
+  // Turns a request into reply bytes; an empty reply is silence.
+  using Responder = std::function<QByteArray(const QByteArray& request)>;
+
+  static constexpr double kMsPerByte = 11.0 * 1000.0 / 9600.0;
+  static constexpr int kTurnaroundMs = 2;
+
+  FakeSerialPort(Clock& clock, sim::ProcessorModel* model);
+
+  // Ports not set are missing.
+  void setPort(int number, PortState state) { ports_[number] = state; }
+  // Replaces the model's replies (faults, odd lengths, silence).
+  void setResponder(Responder r) { responder_ = std::move(r); }
+  // Alters the model's reply before it goes on the line; return it unchanged to pass.
+  void setReplyFilter(std::function<QByteArray(const QByteArray& request, QByteArray reply)> f) {
+    filter_ = std::move(f);
+  }
+  // Puts bytes on the line as if the processor had sent them unasked.
+  void inject(const QByteArray& bytes);
+
+  LinkError open(int portNumber, int txBufferHint) override;
+  void close() override;
+  bool isOpen() const override { return openPort_ != 0; }
+  bool discardBuffers() override;
+  bool write(const QByteArray& bytes) override;
+  int bytesWaiting() override;
+  QByteArray readAll() override;
+
+  int openPort() const { return openPort_; }
+  const std::vector<Event>& events() const { return events_; }
+  std::vector<Event> writes() const;
+  void clearEvents() { events_.clear(); }
+
+ private:
+  struct Pending {
+    double arrival;
+    char byte;
+  };
+  int arrivedCount() const;
+
+  Clock& clock_;
+  sim::ProcessorModel* model_;
+  Responder responder_;
+  std::function<QByteArray(const QByteArray&, QByteArray)> filter_;
+  std::map<int, PortState> ports_;
+  int openPort_ = 0;
+  std::vector<Pending> pending_;
+  std::vector<Event> events_;
+};
+
+}  // namespace eqset::test
