@@ -168,6 +168,7 @@ QWidget* MainWindow::buildVolumePage() {
   auto* groupLayout = new QGridLayout(group);
   CmbGroupCopy[0] = named(new QComboBox, "CmbGroupCopy(0)");
   CmbGroupCopy[1] = named(new QComboBox, "CmbGroupCopy(1)");
+  for (QComboBox* c : CmbGroupCopy) c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   CmdGroupCopy = named(new QPushButton("编组拷贝(通过计算机文件)"), "CmdGroupCopy");
   CmdGroupCopy->setToolTip("数据同步后,将源数据保存至电脑文件,操作才有效.");
   groupLayout->addWidget(new QLabel("源数据"), 0, 0);
@@ -198,8 +199,9 @@ QWidget* MainWindow::buildVolumePage() {
   volumeLayout->addWidget(Text5[reg::kMasterVolume], 0, 2);
   auto* scale = new QHBoxLayout;
   const char* volumeScale[] = {"-55dB", "-35dB", "-25dB", "-15dB", "-5dB", "+5dB"};
+  const int gapsDb[] = {0, 20, 10, 10, 10, 10};
   for (int i = 0; i < 6; ++i) {
-    if (i) scale->addStretch(1);
+    if (i) scale->addStretch(gapsDb[i]);
     scale->addWidget(new QLabel(volumeScale[i]));
   }
   volumeLayout->addLayout(scale, 1, 1);
@@ -211,8 +213,14 @@ QWidget* MainWindow::buildVolumePage() {
     CWSlide1[j] = named(new PointerSlide, indexed("CWSlide1", j));
     Label21[j] = named(new QLabel("0秒"), indexed("Label21", j));
     Label21[j]->setMinimumWidth(40);
-    fadesLayout->addWidget(CWSlide1[j], j, 0);
-    fadesLayout->addWidget(Label21[j], j, 1);
+    fadesLayout->addWidget(CWSlide1[j], 2 * j, 0);
+    fadesLayout->addWidget(Label21[j], 2 * j, 1);
+    auto* secondsScale = new QHBoxLayout;
+    for (int sec = 0; sec <= 5; ++sec) {
+      if (sec) secondsScale->addStretch(1);
+      secondsScale->addWidget(new QLabel(QString::number(sec)));
+    }
+    fadesLayout->addLayout(secondsScale, 2 * j + 1, 0);
   }
   middle->addWidget(fades);
   middle->addStretch(1);
@@ -226,7 +234,8 @@ QWidget* MainWindow::buildVolumePage() {
     auto* col = new QVBoxLayout;
     const char* marks[] = {"+8dB", "0dB", "-10dB", "-22dB"};
     for (int i = 0; i < 4; ++i) {
-      if (i) col->addStretch(i == 1 ? 8 : 10);
+      const int gapsDb[] = {0, 8, 10, 12};  // +8 -> 0 -> -10 -> -22
+      if (i) col->addStretch(gapsDb[i]);
       col->addWidget(new QLabel(marks[i]));
     }
     return col;
@@ -262,37 +271,36 @@ QWidget* MainWindow::buildChannelPage(int channel) {
   auto* page = new QWidget;
   auto* v = new QVBoxLayout(page);
   const auto& bands = bandTable();
-  // Bands 0..15 in the upper row, 16..30 in the lower one.
-  for (const auto& [first, last] : {std::pair{0, 15}, std::pair{16, 30}}) {
-    auto* row = new QHBoxLayout;
-    for (int b = first; b <= last; ++b) {
-      const int i = kBands * channel + b;
-      auto* strip = new QVBoxLayout;
-      Text5[static_cast<std::size_t>(i)] = valueBox(indexed("Text5", i), "0");
-      Slider1[static_cast<std::size_t>(i)] = named(new UserSlider(Qt::Vertical), indexed("Slider1", i));
-      UserSlider* s = Slider1[static_cast<std::size_t>(i)];
-      s->setRange(kBandPositionMin, kBandPositionMax);
-      s->setSingleStep(1);
-      s->setPageStep(5);
-      s->setValue(0);
-      s->setInvertedAppearance(true);  // -15 (maximum boost) at the top
-      s->setInvertedControls(true);
-      s->setTickPosition(QSlider::TicksBothSides);
-      s->setTickInterval(5);
-      s->setMinimumHeight(110);
-      s->setFocusPolicy(Qt::StrongFocus);
-      const auto& label = bands[static_cast<std::size_t>(b)].label;
-      BandLabel[static_cast<std::size_t>(i)] =
-          named(new QLabel(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()))),
-                indexed("BandLabel", i));
-      strip->addWidget(Text5[static_cast<std::size_t>(i)], 0, Qt::AlignHCenter);
-      strip->addWidget(s, 1, Qt::AlignHCenter);
-      strip->addWidget(BandLabel[static_cast<std::size_t>(i)], 0, Qt::AlignHCenter);
-      row->addLayout(strip);
-    }
-    if (last == 30) row->addStretch(1);
-    v->addLayout(row, 1);
+  // Bands 0..15 in the upper row, 16..30 in the lower one, in equal columns.
+  auto* bandsGrid = new QGridLayout;
+  for (int b = 0; b < kBands; ++b) {
+    const int i = kBands * channel + b;
+    const auto at = static_cast<std::size_t>(i);
+    auto* strip = new QVBoxLayout;
+    Text5[at] = valueBox(indexed("Text5", i), "0");
+    Slider1[at] = named(new UserSlider(Qt::Vertical), indexed("Slider1", i));
+    UserSlider* s = Slider1[at];
+    s->setRange(kBandPositionMin, kBandPositionMax);
+    s->setSingleStep(1);
+    s->setPageStep(5);
+    s->setValue(0);
+    s->setInvertedAppearance(true);  // -15 (maximum boost) at the top
+    s->setInvertedControls(true);
+    s->setTickPosition(QSlider::TicksBothSides);
+    s->setTickInterval(5);
+    s->setMinimumHeight(110);
+    s->setFocusPolicy(Qt::StrongFocus);
+    const auto& label = bands[static_cast<std::size_t>(b)].label;
+    BandLabel[at] = named(new QLabel(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()))),
+                          indexed("BandLabel", i));
+    strip->addWidget(Text5[at], 0, Qt::AlignHCenter);
+    strip->addWidget(s, 1, Qt::AlignHCenter);
+    strip->addWidget(BandLabel[at], 0, Qt::AlignHCenter);
+    const bool upper = b < 16;
+    bandsGrid->addLayout(strip, upper ? 0 : 1, upper ? b : b - 16);
   }
+  for (int col = 0; col < 16; ++col) bandsGrid->setColumnStretch(col, 1);
+  v->addLayout(bandsGrid, 1);
   auto* tools = new QHBoxLayout;
   CmdReadSingleCh[channel] = named(new QPushButton("读取单通道数据"), indexed("CmdReadSingleCh", channel));
   CmdReadSingleCh[channel]->setToolTip("仅读取本通道数据");
@@ -331,6 +339,7 @@ QWidget* MainWindow::buildAutoEqPage() {
   auto* targetLayout = new QVBoxLayout(target);
   Combo3 = named(new QComboBox, "Combo3");
   Combo3->setEditable(true);
+  Combo3->setMinimumContentsLength(8);
   Combo3->setToolTip("需要均衡的目标曲线类型。");
   targetLayout->addWidget(Combo3);
   top->addWidget(target);
@@ -339,6 +348,7 @@ QWidget* MainWindow::buildAutoEqPage() {
   auto* signalLayout = new QVBoxLayout(signal);
   Combo4 = named(new QComboBox, "Combo4");
   Combo4->setEditable(true);
+  Combo4->setMinimumContentsLength(8);
   signalLayout->addWidget(Combo4);
   top->addWidget(signal);
 
