@@ -27,7 +27,9 @@ namespace {
 constexpr int kStartupPauseMs = 1000;
 constexpr int kData1PeriodMs = 500;
 
-QString indexed(const char* name, int index) { return QStringLiteral("%1(%2)").arg(name).arg(index); }
+QString indexed(const char* name, int index) {
+  return QStringLiteral("%1(%2)").arg(name).arg(index);
+}
 
 template <typename W>
 W* named(W* widget, const QString& name) {
@@ -60,8 +62,11 @@ MainWindow::MainWindow(SerialPort& port, Clock& clock, Dialogs& dialogs,
   SSTab1 = named(new QTabWidget, "SSTab1");
   SSTab1->addTab(buildVolumePage(), "音量调整");
   for (int c = 0; c < kChannels; ++c) {
-    SSTab1->addTab(buildChannelPage(c), QString::fromUtf8(channelPageCaptions()[static_cast<std::size_t>(c)].data(),
-                                                      static_cast<qsizetype>(channelPageCaptions()[static_cast<std::size_t>(c)].size())));
+    SSTab1->addTab(
+        buildChannelPage(c),
+        QString::fromUtf8(
+            channelPageCaptions()[static_cast<std::size_t>(c)].data(),
+            static_cast<qsizetype>(channelPageCaptions()[static_cast<std::size_t>(c)].size())));
   }
   SSTab1->addTab(buildAutoEqPage(), "自动均衡");
   layout->addWidget(SSTab1, 1);
@@ -78,7 +83,8 @@ MainWindow::MainWindow(SerialPort& port, Clock& clock, Dialogs& dialogs,
 MainWindow::~MainWindow() {
   // The operations die before the child widgets do; a focus change while the
   // widgets are torn down must not reach them.
-  for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+  for (QObject* child : findChildren<QObject*>())
+    child->disconnect(this);
 }
 
 QWidget* MainWindow::buildCommunicationArea() {
@@ -168,7 +174,8 @@ QWidget* MainWindow::buildVolumePage() {
   auto* groupLayout = new QGridLayout(group);
   CmbGroupCopy[0] = named(new QComboBox, "CmbGroupCopy(0)");
   CmbGroupCopy[1] = named(new QComboBox, "CmbGroupCopy(1)");
-  for (QComboBox* c : CmbGroupCopy) c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  for (QComboBox* c : CmbGroupCopy)
+    c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   CmdGroupCopy = named(new QPushButton("编组拷贝(通过计算机文件)"), "CmdGroupCopy");
   CmdGroupCopy->setToolTip("数据同步后,将源数据保存至电脑文件,操作才有效.");
   groupLayout->addWidget(new QLabel("源数据"), 0, 0);
@@ -291,18 +298,21 @@ QWidget* MainWindow::buildChannelPage(int channel) {
     s->setMinimumHeight(110);
     s->setFocusPolicy(Qt::StrongFocus);
     const auto& label = bands[static_cast<std::size_t>(b)].label;
-    BandLabel[at] = named(new QLabel(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()))),
-                          indexed("BandLabel", i));
+    BandLabel[at] =
+        named(new QLabel(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()))),
+              indexed("BandLabel", i));
     strip->addWidget(Text5[at], 0, Qt::AlignHCenter);
     strip->addWidget(s, 1, Qt::AlignHCenter);
     strip->addWidget(BandLabel[at], 0, Qt::AlignHCenter);
     const bool upper = b < 16;
     bandsGrid->addLayout(strip, upper ? 0 : 1, upper ? b : b - 16);
   }
-  for (int col = 0; col < 16; ++col) bandsGrid->setColumnStretch(col, 1);
+  for (int col = 0; col < 16; ++col)
+    bandsGrid->setColumnStretch(col, 1);
   v->addLayout(bandsGrid, 1);
   auto* tools = new QHBoxLayout;
-  CmdReadSingleCh[channel] = named(new QPushButton("读取单通道数据"), indexed("CmdReadSingleCh", channel));
+  CmdReadSingleCh[channel] =
+      named(new QPushButton("读取单通道数据"), indexed("CmdReadSingleCh", channel));
   CmdReadSingleCh[channel]->setToolTip("仅读取本通道数据");
   CmbCopy[channel] = named(new QComboBox, indexed("CmbCopy", channel));
   CmbCopy[channel]->setEditable(true);
@@ -368,7 +378,8 @@ QWidget* MainWindow::buildAutoEqPage() {
   Command9 = named(new QPushButton("计算相对补偿"), "Command9");
   Command22 = named(new QPushButton("计算绝对补偿"), "Command22");
   Command10 = named(new QPushButton("第五步写DSP"), "Command10");
-  for (QPushButton* b : {Command18, Command9, Command22, Command10}) stepsLayout->addWidget(b);
+  for (QPushButton* b : {Command18, Command9, Command22, Command10})
+    stepsLayout->addWidget(b);
   stepsLayout->addStretch(1);
   v->addWidget(steps);
   v->addStretch(1);
@@ -389,10 +400,15 @@ void MainWindow::wireOperations() {
   }
 
   inputMode_ = std::make_unique<InputMode>(
-      *link_, InputMode::Controls{Option5, Option3, CmdAuxOut6, TxtAuxOut6,
-                                  {CmdGroupCopy, CmbGroupCopy[0], CmbGroupCopy[1]}},
+      *link_,
+      InputMode::Controls{Option5,
+                          Option3,
+                          CmdAuxOut6,
+                          TxtAuxOut6,
+                          {CmdGroupCopy, CmbGroupCopy[0], CmbGroupCopy[1]}},
       [this] { blockRead_->fullRead(); });
-  for (auto* b : Option5) connect(b, &QRadioButton::clicked, this, [this] { inputMode_->selectInput(); });
+  for (auto* b : Option5)
+    connect(b, &QRadioButton::clicked, this, [this] { inputMode_->selectInput(); });
   for (int k = 0; k < 2; ++k) {
     connect(Option3[k], &QRadioButton::clicked, this, [this, k] { inputMode_->selectMode(k); });
   }
@@ -405,7 +421,8 @@ void MainWindow::wireOperations() {
   eqLive_ = std::make_unique<EqLiveWrite>(*link_, bandSliders, bandBoxes);
   for (int i = 0; i < kBandIndexes; ++i) {
     UserSlider* s = Slider1[static_cast<std::size_t>(i)];
-    connect(s, &UserSlider::userMoved, this, [this, i](int position) { eqLive_->onUserMove(i, position); });
+    connect(s, &UserSlider::userMoved, this,
+            [this, i](int position) { eqLive_->onUserMove(i, position); });
     connect(s, &UserSlider::focusGained, this, [this, i] { eqLive_->focusGained(i); });
     connect(s, &UserSlider::focusLost, this, [this, i] { eqLive_->focusLost(i); });
   }
@@ -420,17 +437,22 @@ void MainWindow::wireOperations() {
   }
   lc.fadeLabels = Label21;
   levels_ = std::make_unique<LevelWrites>(*link_, lc, [this] { return bankOffset(); });
-  connect(Slider2, &UserSlider::userMoved, this, [this](int p) { levels_->masterVolumeLiveWrite(p); });
+  connect(Slider2, &UserSlider::userMoved, this,
+          [this](int p) { levels_->masterVolumeLiveWrite(p); });
   for (int k = 0; k < kChannels; ++k) {
-    connect(Slider3[k], &UserSlider::userMoved, this, [this, k](int p) { levels_->channelLevelWrite(k, p); });
+    connect(Slider3[k], &UserSlider::userMoved, this,
+            [this, k](int p) { levels_->channelLevelWrite(k, p); });
     connect(CWNumEdit1[k], &NumEdit::pressed, this, [this, k] { levels_->numericLevelApply(k); });
   }
   for (int j = 0; j < 2; ++j) {
-    connect(CWSlide1[j], &PointerSlide::userChanged, this, [this, j](double x) { levels_->fadeWrite(j, x); });
+    connect(CWSlide1[j], &PointerSlide::userChanged, this,
+            [this, j](double x) { levels_->fadeWrite(j, x); });
   }
 }
 
-int MainWindow::bankOffset() const { return inputMode_->bankOffset(); }
+int MainWindow::bankOffset() const {
+  return inputMode_->bankOffset();
+}
 
 void MainWindow::startUp() {
   // Start values come before any traffic.
@@ -439,8 +461,10 @@ void MainWindow::startUp() {
   store_ = std::make_unique<SettingsStore>(QDir(programFolder_).filePath(SettingsStore::kFileName));
   Text13->setText("0");
   Text14->setText("0");
-  for (QPushButton* b : {Command18, Command9, Command22, Command10}) b->setEnabled(false);
-  for (int k = 1; k < kChannels; ++k) CWNumEdit1[k]->setEnabled(false);
+  for (QPushButton* b : {Command18, Command9, Command22, Command10})
+    b->setEnabled(false);
+  for (int k = 1; k < kChannels; ++k)
+    CWNumEdit1[k]->setEnabled(false);
   graphLevelMin = 50;
   graphLevelMax = 85;
   relativeStepOffset = 0;
@@ -451,7 +475,8 @@ void MainWindow::startUp() {
   const std::array<QStringList, kChannels> copySources = {
       QStringList{"右", "中置"}, QStringList{"左", "中置"}, QStringList{"左", "右"},
       QStringList{"无", "无"},   QStringList{"右环", "右"}, QStringList{"左环", "左"}};
-  for (int c = 0; c < kChannels; ++c) CmbCopy[c]->addItems(copySources[c]);
+  for (int c = 0; c < kChannels; ++c)
+    CmbCopy[c]->addItems(copySources[c]);
   connection_->ScanPorts();
   CmbGroupCopy[0]->addItems({"数字输入(模拟A)", "模拟输入(模拟B)", "辅助输入"});
   CmbGroupCopy[0]->setCurrentText("数字输入(模拟A)");
@@ -476,7 +501,8 @@ void MainWindow::startUp() {
 
 void MainWindow::showRecord(const SettingsRecord& record) {
   Combo2->setCurrentText(record.U_Main_Com);
-  for (int c = 0; c < kChannels; ++c) CmbCopy[c]->setCurrentText(record.CmbCopy[static_cast<std::size_t>(c)]);
+  for (int c = 0; c < kChannels; ++c)
+    CmbCopy[c]->setCurrentText(record.CmbCopy[static_cast<std::size_t>(c)]);
   Combo3->setCurrentText(record.EqMode);
   Combo4->setCurrentText(record.TypeSig);
   Text10->setText(record.MicZero);
@@ -485,7 +511,8 @@ void MainWindow::showRecord(const SettingsRecord& record) {
 SettingsRecord MainWindow::recordFromControls() const {
   SettingsRecord r;
   r.U_Main_Com = Combo2->currentText();
-  for (int c = 0; c < kChannels; ++c) r.CmbCopy[static_cast<std::size_t>(c)] = CmbCopy[c]->currentText();
+  for (int c = 0; c < kChannels; ++c)
+    r.CmbCopy[static_cast<std::size_t>(c)] = CmbCopy[c]->currentText();
   r.EqMode = Combo3->currentText();
   r.TypeSig = Combo4->currentText();
   r.MicZero = Text10->text();
@@ -510,18 +537,36 @@ void MainWindow::onReconnect() {
   connection_->reconnect();
 }
 
-void MainWindow::setPortListEnabled(bool enabled) { Combo2->setEnabled(enabled); }
-int MainWindow::portEntryCount() const { return Combo2->count(); }
-QString MainWindow::portEntry(int index) const { return Combo2->itemText(index); }
-void MainWindow::addPortEntry(const QString& text) { Combo2->addItem(text); }
-void MainWindow::setLinkState(const QString& text) { ComState->setText(text); }
+void MainWindow::setPortListEnabled(bool enabled) {
+  Combo2->setEnabled(enabled);
+}
+int MainWindow::portEntryCount() const {
+  return Combo2->count();
+}
+QString MainWindow::portEntry(int index) const {
+  return Combo2->itemText(index);
+}
+void MainWindow::addPortEntry(const QString& text) {
+  Combo2->addItem(text);
+}
+void MainWindow::setLinkState(const QString& text) {
+  ComState->setText(text);
+}
 
 void MainWindow::setProgress(int percent) {
   ProgressBar1->setValue(percent);
 }
-QString MainWindow::goodCount() const { return Text13->text(); }
-void MainWindow::setGoodCount(const QString& text) { Text13->setText(text); }
-QString MainWindow::failedCount() const { return Text14->text(); }
-void MainWindow::setFailedCount(const QString& text) { Text14->setText(text); }
+QString MainWindow::goodCount() const {
+  return Text13->text();
+}
+void MainWindow::setGoodCount(const QString& text) {
+  Text13->setText(text);
+}
+QString MainWindow::failedCount() const {
+  return Text14->text();
+}
+void MainWindow::setFailedCount(const QString& text) {
+  Text14->setText(text);
+}
 
 }  // namespace eqset

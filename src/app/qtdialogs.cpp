@@ -12,26 +12,47 @@ Dialogs::Answer QtDialogs::message(const QString& text, const QString& title, Ic
   box.setWindowTitle(title);
   box.setText(text);
   switch (icon) {
-    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Icon::None:
+      box.setIcon(QMessageBox::NoIcon);
+      break;
+    case Icon::Question:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case Icon::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case Icon::Warning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case Icon::Critical:
+      box.setIcon(QMessageBox::Critical);
+      break;
   }
   switch (buttons) {
-    case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-    case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case Buttons::Ok:
+      box.setStandardButtons(QMessageBox::Ok);
+      break;
+    case Buttons::OkCancel:
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      break;
     case Buttons::RetryCancel:
       box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
       break;
-    case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::YesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      break;
   }
   switch (box.exec()) {
-    case QMessageBox::Ok: return Answer::Ok;
-    case QMessageBox::Retry: return Answer::Retry;
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    default: return Answer::Cancel;
+    case QMessageBox::Ok:
+      return Answer::Ok;
+    case QMessageBox::Retry:
+      return Answer::Retry;
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    default:
+      return Answer::Cancel;
   }
 }
 
@@ -39,7 +60,8 @@ QString QtDialogs::file(const FileRequest& request) {
   // "二进制文件|*.bin" becomes Qt's "二进制文件 (*.bin)".
   QStringList parts = request.filter.split('|');
   QStringList filters;
-  for (int i = 0; i + 1 < parts.size(); i += 2) filters << parts[i] + " (" + parts[i + 1] + ")";
+  for (int i = 0; i + 1 < parts.size(); i += 2)
+    filters << parts[i] + " (" + parts[i + 1] + ")";
   QFileDialog dialog(parent_, request.title);
   dialog.setNameFilters(filters);
   dialog.setDefaultSuffix(request.defaultSuffix);

@@ -13,15 +13,15 @@ namespace eqset {
 namespace {
 
 const QStringList& fieldNames() {
-  static const QStringList names = {"U_Main_Com", "CmbCopy0", "CmbCopy1", "CmbCopy2",
-                                    "CmbCopy3",   "CmbCopy4", "CmbCopy5", "EqMode",
-                                    "TypeSig",    "MicZero"};
+  static const QStringList names = {"U_Main_Com", "CmbCopy0", "CmbCopy1", "CmbCopy2", "CmbCopy3",
+                                    "CmbCopy4",   "CmbCopy5", "EqMode",   "TypeSig",  "MicZero"};
   return names;
 }
 
 QStringList valuesOf(const SettingsRecord& r) {
   QStringList v = {r.U_Main_Com};
-  for (const auto& c : r.CmbCopy) v << c;
+  for (const auto& c : r.CmbCopy)
+    v << c;
   v << r.EqMode << r.TypeSig << r.MicZero;
   return v;
 }
@@ -29,7 +29,8 @@ QStringList valuesOf(const SettingsRecord& r) {
 SettingsRecord recordFrom(const QStringList& v) {
   SettingsRecord r;
   r.U_Main_Com = v.value(0);
-  for (int i = 0; i < 6; ++i) r.CmbCopy[static_cast<std::size_t>(i)] = v.value(1 + i);
+  for (int i = 0; i < 6; ++i)
+    r.CmbCopy[static_cast<std::size_t>(i)] = v.value(1 + i);
   r.EqMode = v.value(7);
   r.TypeSig = v.value(8);
   r.MicZero = v.value(9);
@@ -41,7 +42,9 @@ SettingsRecord recordFrom(const QStringList& v) {
 SettingsStore::SettingsStore(QString path)
     : path_(std::move(path)), connection_("settings-" + QUuid::createUuid().toString()) {}
 
-SettingsStore::~SettingsStore() { closeDatabase(); }
+SettingsStore::~SettingsStore() {
+  closeDatabase();
+}
 
 bool SettingsStore::openDatabase(QString* error) {
   QSqlDatabase db = QSqlDatabase::contains(connection_)
@@ -74,7 +77,8 @@ std::optional<SettingsRecord> SettingsStore::load() {
     if (q.exec("SELECT " + fieldNames().join(", ") + " FROM TabUser ORDER BY rowid LIMIT 1") &&
         q.next()) {
       QStringList v;
-      for (int i = 0; i < fieldNames().size(); ++i) v << q.value(i).toString();
+      for (int i = 0; i < fieldNames().size(); ++i)
+        v << q.value(i).toString();
       result = recordFrom(v);
     }
   }
@@ -89,9 +93,11 @@ bool SettingsStore::save(const SettingsRecord& record, QString* error) {
     QSqlQuery q(db);
     const QStringList names = fieldNames();
     QStringList columns;
-    for (const auto& n : names) columns << n + " TEXT";
+    for (const auto& n : names)
+      columns << n + " TEXT";
     QStringList assignments;
-    for (const auto& n : names) assignments << n + " = ?";
+    for (const auto& n : names)
+      assignments << n + " = ?";
     const QStringList values = valuesOf(record);
 
     ok = db.transaction() &&
@@ -105,7 +111,8 @@ bool SettingsStore::save(const SettingsRecord& record, QString* error) {
       } else {
         q.prepare("UPDATE TabUser SET " + assignments.join(", ") + " WHERE rowid = ?");
       }
-      for (const auto& v : values) q.addBindValue(v);
+      for (const auto& v : values)
+        q.addBindValue(v);
       if (!first.isNull()) q.addBindValue(first);
       ok = q.exec();
     }

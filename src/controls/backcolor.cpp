@@ -24,7 +24,9 @@ void setBackColor(QWidget* widget, const QColor& color) {
   widget->setAutoFillBackground(true);
 }
 
-QColor backColor(const QWidget* widget) { return widget->palette().color(roleOf(widget)); }
+QColor backColor(const QWidget* widget) {
+  return widget->palette().color(roleOf(widget));
+}
 
 void resetBackColor(QWidget* widget) {
   setBackColor(widget, QApplication::palette(widget).color(roleOf(widget)));

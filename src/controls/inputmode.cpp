@@ -46,7 +46,8 @@ void InputMode::selectMode(int index) {
   const bool unified = c_.modes[0]->isChecked();
   setBackColor(c_.modes[0], unified ? colors::kSelected : colors::kUnselected);
   setBackColor(c_.modes[1], unified ? colors::kUnselected : colors::kSelected);
-  for (QWidget* w : c_.groupCopy) w->setEnabled(!unified);
+  for (QWidget* w : c_.groupCopy)
+    w->setEnabled(!unified);
   link_.clock().sleep(kAfterModeMs);
 }
 

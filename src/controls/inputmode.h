@@ -23,7 +23,7 @@ class InputMode {
     std::array<QRadioButton*, 2> modes{};   // unified, three groups
     QPushButton* auxButton = nullptr;
     QLineEdit* auxText = nullptr;
-    std::array<QWidget*, 3> groupCopy{};    // enabled only in three-group mode
+    std::array<QWidget*, 3> groupCopy{};  // enabled only in three-group mode
   };
   static constexpr int kAfterInputMs = 500;
   static constexpr int kAfterReadMs = 100;

@@ -15,7 +15,9 @@ EqLiveWrite::EqLiveWrite(ModbusLink& link, const std::array<QSlider*, kBandIndex
 void EqLiveWrite::onUserMove(int i, int position) {
   const int r = conv::bandRegisterFromPosition(position);
   const auto echo = link_.writeSingleEchoed(i, r, kPauseMs);
-  if (echo) boxes_[static_cast<std::size_t>(i)]->setText(QString::number(conv::bandGainFromRegister(*echo)));
+  if (echo)
+    boxes_[static_cast<std::size_t>(i)]->setText(
+        QString::number(conv::bandGainFromRegister(*echo)));
 }
 
 void EqLiveWrite::focusGained(int i) {

@@ -10,13 +10,14 @@
 
 namespace eqset {
 
-LevelWrites::LevelWrites(ModbusLink& link, const Controls& controls, std::function<int()> bankOffset)
+LevelWrites::LevelWrites(ModbusLink& link, const Controls& controls,
+                         std::function<int()> bankOffset)
     : link_(link), c_(controls), bankOffset_(std::move(bankOffset)) {}
 
 void LevelWrites::masterVolumeLiveWrite(int position) {
   const int address = reg::kMasterVolume + bankOffset_();
-  const auto echo = link_.writeSingleEchoed(address, conv::volumeRegisterFromPosition(position),
-                                            kVolumePauseMs);
+  const auto echo =
+      link_.writeSingleEchoed(address, conv::volumeRegisterFromPosition(position), kVolumePauseMs);
   if (echo) c_.volumeBox->setText(QString::number(conv::volumeDbFromRegister(*echo)));
 }
 
@@ -36,7 +37,8 @@ void LevelWrites::channelLevelWrite(int channel, int position) {
 void LevelWrites::numericLevelApply(int channel) {
   const auto k = static_cast<std::size_t>(channel);
   // The edit keeps its value within -22..+8 dB, so the position stays on the scale.
-  const int position = static_cast<int>(roundHalfEven(conv::levelPositionFromDb(0) - c_.levelEdits[k]->value()));
+  const int position =
+      static_cast<int>(roundHalfEven(conv::levelPositionFromDb(0) - c_.levelEdits[k]->value()));
   c_.levelSliders[k]->setValue(position);
   channelLevelWrite(channel, c_.levelSliders[k]->value());
 }

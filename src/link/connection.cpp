@@ -67,8 +67,9 @@ void Connection::reconnect() {
 
 QString Connection::OpenCom() {
   view_.setLinkState(linkstate::kNotConnected);
-  const auto answer = dialogs_.message(QStringLiteral("请检查主串口设置！"), QStringLiteral("串口设置"),
-                                       Dialogs::Icon::Question, Dialogs::Buttons::RetryCancel);
+  const auto answer =
+      dialogs_.message(QStringLiteral("请检查主串口设置！"), QStringLiteral("串口设置"),
+                       Dialogs::Icon::Question, Dialogs::Buttons::RetryCancel);
   if (answer == Dialogs::Answer::Retry) {
     if (link_.port().isOpen()) return linkstate::kRetrySucceeded;
     if (link_.openPort(kTxBufferStartup) != LinkError::None) return linkstate::kRetryFailed;

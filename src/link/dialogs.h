@@ -21,8 +21,7 @@ class Dialogs {
   };
 
   virtual ~Dialogs() = default;
-  virtual Answer message(const QString& text, const QString& title, Icon icon,
-                         Buttons buttons) = 0;
+  virtual Answer message(const QString& text, const QString& title, Icon icon, Buttons buttons) = 0;
   // Returns the chosen path, or an empty string when the user cancelled.
   virtual QString file(const FileRequest& request) = 0;
 };

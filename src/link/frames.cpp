@@ -6,7 +6,8 @@ namespace eqset {
 
 std::optional<ValueBytes> splitValue(int value) {
   if (value < -255 || value > 0xFFFF) return std::nullopt;
-  return ValueBytes{static_cast<std::uint8_t>(value / 256), static_cast<std::uint8_t>(value & 0xFF)};
+  return ValueBytes{static_cast<std::uint8_t>(value / 256),
+                    static_cast<std::uint8_t>(value & 0xFF)};
 }
 
 namespace {

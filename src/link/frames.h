@@ -23,7 +23,9 @@ struct ValueBytes {
 std::optional<ValueBytes> splitValue(int value);
 
 // Length of the reply to a read of `count` registers: 5 + 2 * count.
-constexpr int readReplyLength(int count) { return 5 + 2 * count; }
+constexpr int readReplyLength(int count) {
+  return 5 + 2 * count;
+}
 
 // Request frames with their CRC, or nothing when an address, count or value
 // cannot be split.

@@ -58,11 +58,14 @@ void ModbusLink::ReadReply(int n) {
   }
 }
 
-int ModbusLink::replyRegister(int i) const { return eqset::replyRegister(replyBuffer_, i); }
+int ModbusLink::replyRegister(int i) const {
+  return eqset::replyRegister(replyBuffer_, i);
+}
 
 int ModbusLink::echoedValue() const {
   if (replyBuffer_.size() < 6) return 0;
-  return 256 * static_cast<std::uint8_t>(replyBuffer_[4]) + static_cast<std::uint8_t>(replyBuffer_[5]);
+  return 256 * static_cast<std::uint8_t>(replyBuffer_[4]) +
+         static_cast<std::uint8_t>(replyBuffer_[5]);
 }
 
 bool ModbusLink::increment(bool good, bool resetPastLimit) {
@@ -71,8 +74,8 @@ bool ModbusLink::increment(bool good, bool resetPastLimit) {
   long long value = text.trimmed().toLongLong(&ok);
   if (!ok) return false;
   ++value;
-  const QString next = (resetPastLimit && value > kCounterLimit) ? QStringLiteral("0")
-                                                                  : QString::number(value);
+  const QString next =
+      (resetPastLimit && value > kCounterLimit) ? QStringLiteral("0") : QString::number(value);
   if (good) {
     indicators_.setGoodCount(next);
   } else {

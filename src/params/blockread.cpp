@@ -15,13 +15,15 @@ void BlockRead::ReadBlock() {
   const auto outcome = link_.readRegisters(0, kCount, kReplyWaitMs);
   if (outcome == ModbusLink::ReadOutcome::PortClosed) return;
   if (outcome == ModbusLink::ReadOutcome::Good) {
-    for (int i = 0; i < kCount; ++i) image_.storeRead(i, link_.replyRegister(i));
+    for (int i = 0; i < kCount; ++i)
+      image_.storeRead(i, link_.replyRegister(i));
   }
   link_.clock().sleep(kAfterReadMs);
 }
 
 void BlockRead::ShowBlock() {
-  for (int i = 0; i < kCount; ++i) show_(i, QString::number(image_.at(i)));
+  for (int i = 0; i < kCount; ++i)
+    show_(i, QString::number(image_.at(i)));
 }
 
 void BlockRead::fullRead() {

@@ -5,7 +5,8 @@
 namespace eqset {
 
 double leadingNumber(const QString& text) {
-  static const QRegularExpression re(QStringLiteral("^\\s*([+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?)"));
+  static const QRegularExpression re(
+      QStringLiteral("^\\s*([+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?)"));
   const auto m = re.match(text);
   if (!m.hasMatch()) return 0;
   bool ok = false;

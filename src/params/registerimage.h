@@ -13,7 +13,9 @@ class RegisterImage {
   static constexpr int kSize = 1501;
 
   std::int16_t at(int address) const { return cells_.at(static_cast<std::size_t>(address)); }
-  void set(int address, std::int16_t value) { cells_.at(static_cast<std::size_t>(address)) = value; }
+  void set(int address, std::int16_t value) {
+    cells_.at(static_cast<std::size_t>(address)) = value;
+  }
   // Stores a value read from the line; one that does not fit a signed 16-bit
   // cell (0x8000 and up) leaves the cell as it was. Returns whether it stored.
   bool storeRead(int address, int value);

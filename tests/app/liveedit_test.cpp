@@ -67,7 +67,8 @@ TEST_F(LiveEditTest, ClickOnTheTrackAndDragWrite) {
 }
 
 TEST_F(LiveEditTest, PositionsSetByTheProgramSendNothing) {
-  for (int i = 0; i < kBandIndexes; ++i) window->Slider1[static_cast<std::size_t>(i)]->setValue(5);
+  for (int i = 0; i < kBandIndexes; ++i)
+    window->Slider1[static_cast<std::size_t>(i)]->setValue(5);
   window->Slider2->setValue(-20);
   window->Slider3[2]->setValue(-3);
   window->CWSlide1[0]->setPointerValue(3);
@@ -140,8 +141,8 @@ TEST_F(LiveEditTest, VolumeAndLevelsGoToTheBankOfTheInput) {
     int volumeAddress;
     int level5Address;
   };
-  for (const Case c : {Case{0, 1, 248, 255}, Case{1, 0, 248, 255}, Case{1, 1, 548, 555},
-                       Case{1, 2, 848, 855}}) {
+  for (const Case c :
+       {Case{0, 1, 248, 255}, Case{1, 0, 248, 255}, Case{1, 1, 548, 555}, Case{1, 2, 848, 855}}) {
     clickOption(window->Option3[c.mode]);
     clickOption(window->Option5[c.input]);
     port.clearEvents();
@@ -175,7 +176,8 @@ TEST_F(LiveEditTest, LevelSliderSetsBothBoxesBeforeWriting) {
     int value;
     const char* box;
   };
-  for (const Case c : {Case{-22, 30, "8"}, Case{8, 0, "-22"}, Case{-14, 22, "0"}, Case{-20, 28, "6"}}) {
+  for (const Case c :
+       {Case{-22, 30, "8"}, Case{8, 0, "-22"}, Case{-14, 22, "0"}, Case{-20, 28, "6"}}) {
     port.clearEvents();
     window->Slider3[3]->setSliderPosition(c.position);
     EXPECT_EQ(decoded(port).at(0).address, 253);
@@ -293,7 +295,8 @@ QByteArray readReply(const std::vector<int>& registers) {
 
 TEST_F(LiveEditTest, FullReadShowsRawValuesAndKeepsWhatDoesNotFit) {
   std::vector<int> regs;
-  for (int i = 0; i < 16; ++i) regs.push_back(15 + i);
+  for (int i = 0; i < 16; ++i)
+    regs.push_back(15 + i);
   regs[4] = 0x8000;
   window->Text5[4]->setText("7");
   window->image().set(4, 7);

@@ -59,7 +59,7 @@ TEST(WindowOnLine, StartsConnectedEditsLiveAndReadsBack) {
   EXPECT_EQ(window.Text5[4]->text(), "15");
 
   ASSERT_EQ(window.link().readRegisters(248, 8, 200), ModbusLink::ReadOutcome::Good);
-  EXPECT_EQ(window.link().replyRegister(0), 35);      // -20 dB
+  EXPECT_EQ(window.link().replyRegister(0), 35);          // -20 dB
   EXPECT_EQ(window.link().replyRegister(252 - 248), 19);  // -3 dB
   EXPECT_EQ(window.Text14->text(), "0");
 }

@@ -18,7 +18,8 @@ TEST_F(WindowTest, PagesRenderAt1366x768) {
   const struct {
     int page;
     const char* file;
-  } pages[] = {{0, "volume.png"}, {1, "left-channel.png"}, {4, "subwoofer.png"}, {7, "auto-eq.png"}};
+  } pages[] = {
+      {0, "volume.png"}, {1, "left-channel.png"}, {4, "subwoofer.png"}, {7, "auto-eq.png"}};
   for (const auto& p : pages) {
     window->SSTab1->setCurrentIndex(p.page);
     QApplication::processEvents();
@@ -26,7 +27,8 @@ TEST_F(WindowTest, PagesRenderAt1366x768) {
     EXPECT_EQ(image.size(), QSize(1366, 768));
     QSet<QRgb> colours;
     for (int y = 0; y < image.height(); y += 3) {
-      for (int x = 0; x < image.width(); x += 3) colours.insert(image.pixel(x, y));
+      for (int x = 0; x < image.width(); x += 3)
+        colours.insert(image.pixel(x, y));
     }
     EXPECT_GT(colours.size(), 20) << p.file;
     EXPECT_TRUE(image.save(QDir(EQSET_SCREENSHOT_DIR).filePath(p.file))) << p.file;

@@ -18,7 +18,8 @@ using Kind = FakeSerialPort::EventKind;
 
 QStringList entries(const QComboBox* combo) {
   QStringList out;
-  for (int i = 0; i < combo->count(); ++i) out << combo->itemText(i);
+  for (int i = 0; i < combo->count(); ++i)
+    out << combo->itemText(i);
   return out;
 }
 
@@ -45,13 +46,16 @@ TEST_F(WindowTest, StartListsPortsLoadsTheRecordAndConnects) {
 
 TEST_F(WindowTest, StartValuesAndLists) {
   startConnected();
-  const QStringList pages = {"音量调整", "左通道", "右通道", "中置", "次低频", "左环", "右环", "自动均衡"};
+  const QStringList pages = {"音量调整", "左通道", "右通道", "中置",
+                             "次低频",   "左环",   "右环",   "自动均衡"};
   ASSERT_EQ(window->SSTab1->count(), pages.size());
-  for (int i = 0; i < pages.size(); ++i) EXPECT_EQ(window->SSTab1->tabText(i), pages[i]);
+  for (int i = 0; i < pages.size(); ++i)
+    EXPECT_EQ(window->SSTab1->tabText(i), pages[i]);
   EXPECT_EQ(entries(window->CmbCopy[3]), (QStringList{"无", "无"}));
   EXPECT_EQ(entries(window->CmbCopy[4]), (QStringList{"右环", "右"}));
   EXPECT_EQ(window->CmbCopy[4]->currentText(), "右环");  // from the record
-  EXPECT_EQ(entries(window->CmbGroupCopy[1]), (QStringList{"数字输入(模拟A)", "辅助输入", "模拟输入(模拟B)"}));
+  EXPECT_EQ(entries(window->CmbGroupCopy[1]),
+            (QStringList{"数字输入(模拟A)", "辅助输入", "模拟输入(模拟B)"}));
   EXPECT_EQ(window->CmbGroupCopy[1]->currentText(), "模拟输入(模拟B)");
   EXPECT_EQ(entries(window->Combo3), (QStringList{"ISO2969", "平直", "自定义"}));
   EXPECT_EQ(entries(window->Combo4), (QStringList{"粉噪源测试", "正弦波测试"}));
@@ -59,10 +63,12 @@ TEST_F(WindowTest, StartValuesAndLists) {
     EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
   }
   EXPECT_TRUE(window->CWNumEdit1[0]->isEnabled());
-  for (int k = 1; k < 6; ++k) EXPECT_FALSE(window->CWNumEdit1[k]->isEnabled());
+  for (int k = 1; k < 6; ++k)
+    EXPECT_FALSE(window->CWNumEdit1[k]->isEnabled());
   // Every control carries its documented name.
-  for (const char* name : {"Slider1(185)", "Text5(248)", "Text5(255)", "CmbCopy(5)", "Option5(2)",
-                           "CWSlide1(1)", "Label21(0)", "CWNumEdit1(5)", "ProgressBar1", "ComState"}) {
+  for (const char* name :
+       {"Slider1(185)", "Text5(248)", "Text5(255)", "CmbCopy(5)", "Option5(2)", "CWSlide1(1)",
+        "Label21(0)", "CWNumEdit1(5)", "ProgressBar1", "ComState"}) {
     EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << name;
   }
 }

@@ -8,7 +8,9 @@
 namespace eqset {
 namespace {
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+QByteArray hex(const char* text) {
+  return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
 
 TEST(Crc, CheckValueAndKnownFrames) {
   EXPECT_EQ(CrcModbus(QByteArray("123456789")), 0x4B37);
@@ -29,10 +31,9 @@ TEST(ValueSplit, Table) {
     int low;
   };
   const Case cases[] = {
-      {0, true, 0, 0},         {17, true, 0, 0x11},      {255, true, 0, 0xFF},
-      {256, true, 1, 0},       {1028, true, 4, 4},       {32767, true, 0x7F, 0xFF},
-      {-1, true, 0, 0xFF},     {-5, true, 0, 0xFB},      {-255, true, 0, 0x01},
-      {-256, false, 0, 0},     {-1000, false, 0, 0},     {65536, false, 0, 0},
+      {0, true, 0, 0},       {17, true, 0, 0x11},       {255, true, 0, 0xFF}, {256, true, 1, 0},
+      {1028, true, 4, 4},    {32767, true, 0x7F, 0xFF}, {-1, true, 0, 0xFF},  {-5, true, 0, 0xFB},
+      {-255, true, 0, 0x01}, {-256, false, 0, 0},       {-1000, false, 0, 0}, {65536, false, 0, 0},
   };
   for (const auto& c : cases) {
     const auto bytes = splitValue(c.value);
@@ -85,11 +86,15 @@ TEST(Frames, ReplyAnswersRequest) {
     bool answers;
   };
   const Case cases[] = {
-      {"echo", request, true},        {"bad crc", badCrc, false},
-      {"other slave", otherSlave, false}, {"other function", otherFunction, false},
-      {"exception", exception, false},    {"empty", QByteArray(), false},
+      {"echo", request, true},
+      {"bad crc", badCrc, false},
+      {"other slave", otherSlave, false},
+      {"other function", otherFunction, false},
+      {"exception", exception, false},
+      {"empty", QByteArray(), false},
   };
-  for (const auto& c : cases) EXPECT_EQ(replyAnswers(request, c.reply), c.answers) << c.name;
+  for (const auto& c : cases)
+    EXPECT_EQ(replyAnswers(request, c.reply), c.answers) << c.name;
 }
 
 TEST(Frames, ReplyRegisterPastTheEndReadsZero) {

@@ -17,7 +17,9 @@ namespace {
 using test::FakeSerialPort;
 using Kind = FakeSerialPort::EventKind;
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+QByteArray hex(const char* text) {
+  return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
 
 QByteArray withCrc(QByteArray frame) {
   appendCrc(frame);
@@ -124,7 +126,9 @@ TEST_F(LinkTest, WriteRepliesAreJudgedByLengthAndContent) {
   openPort();
   for (const auto& c : cases) {
     const bool silence = std::string(c.name) == "silence";
-    port.setResponder([&](const QByteArray& req) { return silence ? QByteArray() : c.reply.isEmpty() ? req : c.reply; });
+    port.setResponder([&](const QByteArray& req) {
+      return silence ? QByteArray() : c.reply.isEmpty() ? req : c.reply;
+    });
     indicators.good = "0";
     indicators.failed = "0";
     link.WriteRegister(250, 17);
@@ -157,7 +161,8 @@ TEST_F(LinkTest, CounterRulesDifferBetweenWriteRegisterAndTheRest) {
   };
   for (const auto& c : cases) {
     // A good reply to either function is the first six request bytes plus CRC.
-    port.setResponder([&](const QByteArray& req) { return c.good ? withCrc(req.left(6)) : QByteArray(); });
+    port.setResponder(
+        [&](const QByteArray& req) { return c.good ? withCrc(req.left(6)) : QByteArray(); });
     QString& counter = c.good ? indicators.good : indicators.failed;
     counter = c.before;
     if (c.viaWriteRegister) {
@@ -246,7 +251,8 @@ TEST_F(LinkTest, AFailedReadZeroFillsTheReplyBuffer) {
   port.setReplyFilter([](const QByteArray&, QByteArray reply) { return reply.left(36); });
   EXPECT_EQ(link.readRegisters(0, 16, 600), ModbusLink::ReadOutcome::Failed);
   EXPECT_EQ(link.replyBuffer(), QByteArray(38, '\0'));
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(link.replyRegister(i), 0);
+  for (int i = 0; i < 16; ++i)
+    EXPECT_EQ(link.replyRegister(i), 0);
   EXPECT_EQ(indicators.failed, "1");
 }
 

@@ -63,14 +63,14 @@ TEST(RegisterMap, LookupFindsTheRightEntry) {
     Encoding encoding;
   };
   const Case cases[] = {
-      {0, true, Encoding::BandGain},       {185, true, Encoding::BandGain},
-      {47, true, Encoding::TypedCommand},  {48, true, Encoding::TypedCommand},
-      {403, true, Encoding::BandGain},     {785, true, Encoding::BandGain},
-      {548, true, Encoding::Volume},       {855, true, Encoding::Level},
-      {262, true, Encoding::Code},         {562, false, Encoding::Code},
-      {186, false, Encoding::Code},        {901, true, Encoding::Trigger},
-      {1028, true, Encoding::RawBlock},    {1085, true, Encoding::Seconds},
-      {-1, false, Encoding::Code},         {1500, false, Encoding::Code},
+      {0, true, Encoding::BandGain},      {185, true, Encoding::BandGain},
+      {47, true, Encoding::TypedCommand}, {48, true, Encoding::TypedCommand},
+      {403, true, Encoding::BandGain},    {785, true, Encoding::BandGain},
+      {548, true, Encoding::Volume},      {855, true, Encoding::Level},
+      {262, true, Encoding::Code},        {562, false, Encoding::Code},
+      {186, false, Encoding::Code},       {901, true, Encoding::Trigger},
+      {1028, true, Encoding::RawBlock},   {1085, true, Encoding::Seconds},
+      {-1, false, Encoding::Code},        {1500, false, Encoding::Code},
   };
   for (const auto& c : cases) {
     const auto e = lookupRegister(c.address);
@@ -99,7 +99,8 @@ TEST(RegisterMap, BandLabels) {
   EXPECT_EQ(bands[17].label, "1kHz");
   EXPECT_EQ(bands[22].label, "3.15kHz");
   EXPECT_EQ(bands[30].label, "20kHz");
-  for (std::size_t b = 1; b < bands.size(); ++b) EXPECT_GT(bands[b].hz, bands[b - 1].hz);
+  for (std::size_t b = 1; b < bands.size(); ++b)
+    EXPECT_GT(bands[b].hz, bands[b - 1].hz);
 }
 
 TEST(RegisterImage, StartsAtZeroAndRefusesValuesThatDoNotFit) {

@@ -53,22 +53,26 @@ bool FakeSerialPort::write(const QByteArray& bytes) {
   }
   if (filter_) reply = filter_(bytes, reply);
   const double start = static_cast<double>(now) + bytes.size() * kMsPerByte + kTurnaroundMs;
-  for (int i = 0; i < reply.size(); ++i) pending_.push_back({start + (i + 1) * kMsPerByte, reply[i]});
+  for (int i = 0; i < reply.size(); ++i)
+    pending_.push_back({start + (i + 1) * kMsPerByte, reply[i]});
   return true;
 }
 
 void FakeSerialPort::inject(const QByteArray& bytes) {
   const double now = static_cast<double>(clock_.now());
-  for (char b : bytes) pending_.push_back({now, b});
+  for (char b : bytes)
+    pending_.push_back({now, b});
 }
 
 int FakeSerialPort::arrivedCount() const {
   const double now = static_cast<double>(clock_.now());
-  return static_cast<int>(
-      std::count_if(pending_.begin(), pending_.end(), [now](const Pending& p) { return p.arrival <= now; }));
+  return static_cast<int>(std::count_if(pending_.begin(), pending_.end(),
+                                        [now](const Pending& p) { return p.arrival <= now; }));
 }
 
-int FakeSerialPort::bytesWaiting() { return openPort_ == 0 ? 0 : arrivedCount(); }
+int FakeSerialPort::bytesWaiting() {
+  return openPort_ == 0 ? 0 : arrivedCount();
+}
 
 QByteArray FakeSerialPort::readAll() {
   if (openPort_ == 0) return {};
