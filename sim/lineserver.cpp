@@ -1,0 +1,135 @@
+#include "sim/lineserver.h"
+
+#include <poll.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <system_error>
+
+namespace sim {
+
+namespace {
+
+std::int64_t monotonicNs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+timespec fromNs(std::int64_t ns) {
+  return timespec{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+}
+
+}  // namespace
+
+std::string traceLine(double atMs, bool incoming, std::span<const std::uint8_t> bytes) {
+  std::array<char, 32> stamp{};
+  std::snprintf(stamp.data(), stamp.size(), "%.3f", atMs / 1000.0);
+  std::string line = stamp.data();
+  line += incoming ? " in " : " out";
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (std::uint8_t byte : bytes) {
+    line += ' ';
+    line += kHex[byte >> 4];
+    line += kHex[byte & 0x0F];
+  }
+  return line;
+}
+
+TraceLog::TraceLog(const std::string& path) {
+  if (path.empty()) return;
+  file_ = std::fopen(path.c_str(), "w");
+  if (file_ == nullptr) throw std::system_error(errno, std::generic_category(), "trace " + path);
+}
+
+TraceLog::~TraceLog() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+void TraceLog::frame(double atMs, bool incoming, std::span<const std::uint8_t> bytes) {
+  if (file_ == nullptr) return;
+  std::fprintf(file_, "%s\n", traceLine(atMs, incoming, bytes).c_str());
+  std::fflush(file_);
+}
+
+LineServer::LineServer(PseudoTerminal& port, ProcessorModel& model, FaultInjector faults,
+                       int delayMs, TraceLog& trace)
+    : port_(port),
+      model_(model),
+      faults_(faults),
+      delayMs_(delayMs),
+      trace_(trace),
+      startNs_(monotonicNs()) {}
+
+double LineServer::elapsedMs() const {
+  return static_cast<double>(monotonicNs() - startNs_) / 1e6;
+}
+
+void LineServer::sleepUntilMs(double atMs) const {
+  const timespec deadline = fromNs(startNs_ + static_cast<std::int64_t>(std::ceil(atMs * 1e6)));
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+  }
+}
+
+void LineServer::serve(const volatile std::sig_atomic_t& stopRequested, const sigset_t& waitMask) {
+  while (stopRequested == 0) {
+    timespec timeout{};
+    timespec* wait = nullptr;
+    if (const auto deadline = assembler_.silenceDeadline()) {
+      const double leftMs = std::max(0.0, *deadline - elapsedMs());
+      timeout = fromNs(static_cast<std::int64_t>(std::ceil(leftMs * 1e6)) + 100000);
+      wait = &timeout;
+    }
+    pollfd line{port_.masterFd(), POLLIN, 0};
+    const int ready = ppoll(&line, 1, wait, &waitMask);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      throw std::system_error(errno, std::generic_category(), "ppoll");
+    }
+    if (ready > 0) {
+      if ((line.revents & POLLIN) != 0) {
+        receiveWaiting();
+      } else if ((line.revents & (POLLHUP | POLLERR)) != 0) {
+        // Not expected while we hold the slave side ourselves; never spin.
+        sleepUntilMs(elapsedMs() + 10.0);
+      }
+    }
+    while (const auto request = assembler_.take(elapsedMs()))
+      answer(*request);
+  }
+}
+
+void LineServer::receiveWaiting() {
+  std::array<std::uint8_t, 512> buffer{};
+  for (;;) {
+    const ssize_t count = ::read(port_.masterFd(), buffer.data(), buffer.size());
+    if (count > 0) {
+      assembler_.receive(std::span(buffer).first(static_cast<std::size_t>(count)), elapsedMs());
+      continue;
+    }
+    if (count < 0 && errno == EINTR) continue;
+    return;  // EAGAIN: all taken; EIO: nobody on the other end right now
+  }
+}
+
+void LineServer::answer(const RequestAssembler::Frame& request) {
+  const double receivedMs =
+      request.firstByteMs + static_cast<double>(request.bytes.size()) * kByteMs;
+  sleepUntilMs(receivedMs);
+  trace_.frame(receivedMs, true, request.bytes);
+  const auto reply = faults_.onReply(
+      model_.handleFrame(request.bytes, static_cast<std::int64_t>(std::floor(receivedMs))));
+  if (reply.empty()) return;
+  const double firstBitMs = receivedMs + kTurnaroundMs + delayMs_;
+  trace_.frame(firstBitMs, false, reply);
+  for (std::size_t i = 0; i < reply.size(); ++i) {
+    sleepUntilMs(firstBitMs + static_cast<double>(i + 1) * kByteMs);
+    port_.sendByte(reply[i]);
+  }
+}
+
+}  // namespace sim

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "sim/linefault.h"
+#include "sim/processormodel.h"
+#include "sim/pseudoterminal.h"
+#include "sim/requestassembler.h"
+
+namespace sim {
+
+// The processor's serial line at 9600 baud, 8 data bits, no parity, 2 stop
+// bits: 11 bits, about 1.146 ms, for every byte.
+constexpr double kByteMs = 11.0 * 1000.0 / 9600.0;
+// Time the processor's firmware takes between the end of a request and the
+// first bit of its reply.
+constexpr double kTurnaroundMs = 2.0;
+
+// "12.345 in  01 03 00 00 00 10 44 06": seconds since start, direction, bytes.
+std::string traceLine(double atMs, bool incoming, std::span<const std::uint8_t> bytes);
+
+// The record of everything that went over the line, one frame a line, written
+// as it happens so that a run that is killed still leaves its trace.
+class TraceLog {
+ public:
+  // An empty path keeps no trace. Throws std::system_error when the file
+  // cannot be created.
+  explicit TraceLog(const std::string& path);
+  ~TraceLog();
+  TraceLog(const TraceLog&) = delete;
+  TraceLog& operator=(const TraceLog&) = delete;
+
+  void frame(double atMs, bool incoming, std::span<const std::uint8_t> bytes);
+
+ private:
+  std::FILE* file_ = nullptr;
+};
+
+// Serves the processor model on the pseudo-terminal with the timing of a
+// real line: a request counts as received when its last byte would have
+// arrived at 9600 baud, and the reply goes out one byte every 1.146 ms after
+// the turnaround, so a program that judges replies by how many bytes are
+// waiting sees what the real processor gives it.
+class LineServer {
+ public:
+  LineServer(PseudoTerminal& port, ProcessorModel& model, FaultInjector faults, int delayMs,
+             TraceLog& trace);
+
+  // Runs until `stopRequested` becomes non-zero. The stop signals must be
+  // blocked by the caller; they are let through only while waiting for the
+  // line, with `waitMask`, so a reply is never cut off half-way.
+  void serve(const volatile std::sig_atomic_t& stopRequested, const sigset_t& waitMask);
+
+ private:
+  double elapsedMs() const;
+  void sleepUntilMs(double atMs) const;
+  void receiveWaiting();
+  void answer(const RequestAssembler::Frame& request);
+
+  PseudoTerminal& port_;
+  ProcessorModel& model_;
+  FaultInjector faults_;
+  int delayMs_;
+  TraceLog& trace_;
+  RequestAssembler assembler_;
+  std::int64_t startNs_;
+};
+
+}  // namespace sim

@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/linefault.h"
+#include "sim/lineserver.h"
+#include "sim/requestassembler.h"
+#include "sim/simoptions.h"
+#include "testframes.h"
+
+namespace {
+
+using simtest::Bytes;
+
+Bytes concat(const Bytes& a, const Bytes& b) {
+  Bytes all = a;
+  all.insert(all.end(), b.begin(), b.end());
+  return all;
+}
+
+struct Arrival {
+  double atMs;
+  Bytes bytes;
+};
+struct Expected {
+  double takenAtMs;
+  Bytes bytes;
+};
+
+TEST(RequestAssembler, CutsTheLineIntoRequests) {
+  const Bytes read = simtest::readRequest(0, 16);
+  const Bytes write = simtest::writeMultiple(272, {1, 2, 3});
+  const Bytes unknown = simtest::withCrc({1, 4, 0, 0, 0, 1});
+  Bytes badCrc = read;
+  badCrc[7] ^= 0xFF;
+  const struct {
+    const char* what;
+    std::vector<Arrival> arrivals;
+    std::vector<Expected> frames;  // taken as soon as they are complete
+  } cases[] = {
+      {"a read at once", {{10, read}}, {{10, read}}},
+      {"a read in two pieces",
+       {{10, Bytes(read.begin(), read.begin() + 3)}, {11, Bytes(read.begin() + 3, read.end())}},
+       {{11, read}}},
+      {"function 16 by its byte count", {{10, write}}, {{10, write}}},
+      {"two requests back to back", {{10, concat(read, write)}}, {{10, read}, {10, write}}},
+      {"an unknown function ends with the silence", {{10, unknown}}, {{14, unknown}}},
+      {"a cut-off request ends with the silence",
+       {{10, Bytes(read.begin(), read.begin() + 5)}},
+       {{14, Bytes(read.begin(), read.begin() + 5)}}},
+      {"a retry glued to a bad frame is thrown out with it, the next one is clean",
+       {{10, badCrc}, {11, read}, {200, read}},
+       {{15, concat(badCrc, read)}, {200, read}}},
+  };
+  for (const auto& c : cases) {
+    sim::RequestAssembler assembler;
+    std::vector<Expected> taken;
+    // Step through time in 0.5 ms ticks as the server's poll loop would.
+    std::size_t next = 0;
+    for (double now = 0; now <= 400; now += 0.5) {
+      while (next < c.arrivals.size() && c.arrivals[next].atMs <= now) {
+        assembler.receive(c.arrivals[next].bytes, now);
+        ++next;
+      }
+      while (const auto frame = assembler.take(now))
+        taken.push_back({now, frame->bytes});
+    }
+    ASSERT_EQ(taken.size(), c.frames.size()) << c.what;
+    for (std::size_t i = 0; i < taken.size(); ++i) {
+      EXPECT_EQ(taken[i].bytes, c.frames[i].bytes) << c.what << " frame " << i;
+      EXPECT_DOUBLE_EQ(taken[i].takenAtMs, c.frames[i].takenAtMs) << c.what << " frame " << i;
+    }
+    EXPECT_TRUE(assembler.empty()) << c.what;
+  }
+}
+
+TEST(RequestAssembler, RemembersWhenARequestStarted) {
+  sim::RequestAssembler assembler;
+  EXPECT_FALSE(assembler.silenceDeadline());
+  const Bytes read = simtest::readRequest(0, 16);
+  assembler.receive(Bytes(read.begin(), read.begin() + 4), 20);
+  EXPECT_DOUBLE_EQ(*assembler.silenceDeadline(), 24);
+  assembler.receive(Bytes(read.begin() + 4, read.end()), 22);
+  const auto frame = assembler.take(22);
+  ASSERT_TRUE(frame);
+  EXPECT_DOUBLE_EQ(frame->firstByteMs, 20);
+}
+
+TEST(LineFault, DamagesRepliesAsAPoorLineWould) {
+  const Bytes echo = simtest::writeSingle(250, 17);
+  Bytes corrupted = echo;
+  corrupted[4] ^= 0xFF;
+  const struct {
+    sim::LineFault fault;
+    Bytes expected;
+  } cases[] = {
+      {sim::LineFault::None, echo},
+      {sim::LineFault::Silent, {}},
+      {sim::LineFault::Short, Bytes(echo.begin(), echo.end() - 1)},
+      {sim::LineFault::Long, concat(echo, {0xFF})},
+      {sim::LineFault::Corrupt, corrupted},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(sim::applyLineFault(c.fault, echo), c.expected) << int(c.fault);
+    EXPECT_TRUE(sim::applyLineFault(c.fault, {}).empty()) << "silence stays silence";
+  }
+
+  // Every third reply; requests the processor ignores do not count.
+  sim::FaultInjector injector(sim::LineFault::Short, 3);
+  std::vector<std::size_t> lengths;
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_TRUE(injector.onReply({}).empty());
+    lengths.push_back(injector.onReply(echo).size());
+  }
+  EXPECT_EQ(lengths, (std::vector<std::size_t>{8, 8, 7, 8, 8, 7, 8}));
+}
+
+TEST(SimOptions, ReadsTheCommandLine) {
+  const auto parse = [](std::vector<std::string_view> args) { return sim::parseSimOptions(args); };
+
+  const auto defaults = std::get<sim::SimOptions>(parse({}));
+  EXPECT_EQ(defaults.seed, 1U);
+  EXPECT_EQ(defaults.sweepMs, 3000);
+  EXPECT_EQ(defaults.fault, sim::LineFault::None);
+  EXPECT_EQ(defaults.faultEvery, 1);
+
+  const auto all = std::get<sim::SimOptions>(
+      parse({"--link", "/tmp/p", "--com", "3", "--dir=/opt/eqset", "--seed", "4294967295",
+             "--sweep-seconds", "0.25", "--trace", "t.log", "--fault", "corrupt", "--fault-every",
+             "5", "--delay", "40"}));
+  EXPECT_EQ(all.linkPath, "/tmp/p");
+  EXPECT_EQ(all.com, 3);
+  EXPECT_EQ(all.dir, "/opt/eqset");
+  EXPECT_EQ(all.seed, 4294967295U);
+  EXPECT_EQ(all.sweepMs, 250);
+  EXPECT_EQ(all.tracePath, "t.log");
+  EXPECT_EQ(all.fault, sim::LineFault::Corrupt);
+  EXPECT_EQ(all.faultEvery, 5);
+  EXPECT_EQ(all.delayMs, 40);
+  EXPECT_TRUE(std::get<sim::SimOptions>(parse({"--help"})).help);
+
+  const std::vector<std::vector<std::string_view>> refused = {
+      {"--link"},
+      {"--com", "0"},
+      {"--com", "x"},
+      {"--seed", "-1"},
+      {"--seed", "4294967296"},
+      {"--sweep-seconds", "-1"},
+      {"--sweep-seconds", "1s"},
+      {"--fault", "loud"},
+      {"--fault-every", "0"},
+      {"--delay", "-5"},
+      {"--dir", "/tmp"},
+      {"--colour", "red"},
+  };
+  for (const auto& args : refused) {
+    EXPECT_TRUE(std::holds_alternative<sim::OptionError>(parse(args))) << args.front();
+  }
+}
+
+TEST(TraceLine, StampsEachFrameWithSecondsAndDirection) {
+  EXPECT_EQ(sim::traceLine(12345.4, true, simtest::readRequest(0, 16)),
+            "12.345 in  01 03 00 00 00 10 44 06");
+  EXPECT_EQ(sim::traceLine(12.0, false, Bytes{0x01, 0x83, 0x02, 0xC0, 0xF1}),
+            "0.012 out 01 83 02 C0 F1");
+}
+
+}  // namespace
