@@ -9,7 +9,7 @@ packages=(
   qt6-qpa-plugins libgl-dev libqt6opengl6-dev libxkbcommon-dev
   libgtest-dev
   fonts-wqy-microhei
-  socat python3-pymodbus python3-serial mbpoll
+  socat python3-pymodbus python3-serial python3-serial-asyncio mbpoll
   xvfb xauth x11-apps imagemagick
 )
 

@@ -1,0 +1,164 @@
+// The link through the real QtSerialPort and RealClock against eqset-sim, which
+// answers with the timing of a 9600-baud line and can spoil its replies the way
+// a poor cable does.
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+#include "link/modbuslink.h"
+#include "link/portmap.h"
+#include "link/qtserialport.h"
+#include "link/realclock.h"
+
+namespace eqset {
+namespace {
+
+constexpr int kPort = 4;
+constexpr int kSettleMs = 20'000;
+// The processor out of the box: every equalizer cell flat.
+constexpr int kFlatCell = 15;
+
+class Indicators : public LinkIndicators {
+ public:
+  void setProgress(int percent) override { progress = percent; }
+  QString goodCount() const override { return good; }
+  void setGoodCount(const QString& text) override { good = text; }
+  QString failedCount() const override { return failed; }
+  void setFailedCount(const QString& text) override { failed = text; }
+
+  int progress = -1;
+  QString good = QStringLiteral("0");
+  QString failed = QStringLiteral("0");
+};
+
+class SimulatedProcessor : public ::testing::Test {
+ protected:
+  // Starts eqset-sim with ports/comN in a fresh program folder and opens the
+  // port as the program does at start-up.
+  void startSim(const QStringList& lineFaults = {}) {
+    ASSERT_TRUE(program_.isValid());
+    sim_.setProcessChannelMode(QProcess::SeparateChannels);
+    sim_.setReadChannel(QProcess::StandardOutput);
+    sim_.start(QStringLiteral(EQSET_SIM_PATH),
+               QStringList{QStringLiteral("--com"), QString::number(kPort), QStringLiteral("--dir"),
+                           program_.path()} +
+                   lineFaults);
+    ASSERT_TRUE(sim_.waitForStarted(kSettleMs));
+    QByteArray said;
+    const QDeadlineTimer deadline(kSettleMs);
+    while (!said.contains("ready\n") && !deadline.hasExpired() &&
+           sim_.state() == QProcess::Running) {
+      sim_.waitForReadyRead(50);
+      said += sim_.readAllStandardOutput();
+    }
+    ASSERT_TRUE(said.contains("ready\n"))
+        << said.toStdString() << sim_.readAllStandardError().toStdString();
+    ASSERT_TRUE(QFileInfo::exists(program_.filePath(QStringLiteral("ports/com%1").arg(kPort))));
+
+    port_ = std::make_unique<QtSerialPort>(PortMap(program_.path()));
+    link_ = std::make_unique<ModbusLink>(*port_, clock_, indicators_);
+    link_->setPortNumberSource([] { return kPort; });
+    ASSERT_EQ(link_->openPort(kTxBufferStartup), LinkError::None);
+  }
+
+  void TearDown() override {
+    link_.reset();
+    port_.reset();
+    if (sim_.state() != QProcess::NotRunning) {
+      sim_.terminate();  // lets it remove its links
+      if (!sim_.waitForFinished(kSettleMs)) sim_.kill();
+    }
+  }
+
+  void expectCounters(const char* good, const char* failed) {
+    EXPECT_EQ(indicators_.good, QString::fromLatin1(good));
+    EXPECT_EQ(indicators_.failed, QString::fromLatin1(failed));
+  }
+
+  std::vector<int> registers(int count) const {
+    std::vector<int> values;
+    for (int i = 0; i < count; ++i)
+      values.push_back(link_->replyRegister(i));
+    return values;
+  }
+
+  QTemporaryDir program_;
+  QProcess sim_;
+  RealClock clock_;
+  Indicators indicators_;
+  std::unique_ptr<QtSerialPort> port_;
+  std::unique_ptr<ModbusLink> link_;
+};
+
+TEST_F(SimulatedProcessor, BlockReadGetsTheFlatEqualizer) {
+  startSim();
+  // The reply takes about 53 ms on the simulated line; the block read waits
+  // 600.
+  ASSERT_EQ(link_->readRegisters(0, 16, 600), ModbusLink::ReadOutcome::Good);
+  EXPECT_EQ(link_->replyBuffer().size(), 37);
+  EXPECT_EQ(registers(16), std::vector<int>(16, kFlatCell));
+  EXPECT_EQ(indicators_.progress, 100);
+  expectCounters("1", "0");
+}
+
+TEST_F(SimulatedProcessor, WritesAreEchoedAndReadBack) {
+  startSim();
+  // Slider1(33) at -4: register 33 = 19, the example every technician knows.
+  link_->WriteRegister(33, 19);
+  EXPECT_EQ(link_->replyBuffer(), QByteArray::fromHex("010600210013980D"));
+  EXPECT_EQ(link_->echoedValue(), 19);
+
+  const std::vector<int> gains{10, 11, 12, 13, 14, 16};
+  link_->WriteRegisters(62, gains);
+  EXPECT_EQ(link_->replyStatus(), 0);
+  expectCounters("2", "0");
+
+  ASSERT_EQ(link_->readRegisters(33, 1, 100), ModbusLink::ReadOutcome::Good);
+  EXPECT_EQ(link_->replyRegister(0), 19);
+  ASSERT_EQ(link_->readRegisters(61, 8, 100), ModbusLink::ReadOutcome::Good);
+  EXPECT_EQ(registers(8), (std::vector<int>{kFlatCell, 10, 11, 12, 13, 14, 16, kFlatCell}));
+  expectCounters("4", "0");
+}
+
+// Every reply spoiled the same way: each must count as a failure and leave
+// zeros behind, never the spoiled bytes.
+class SpoiledReplies : public SimulatedProcessor,
+                       public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SpoiledReplies, CountAsFailuresWithZeroFilledReply) {
+  startSim({QStringLiteral("--fault"), QString::fromLatin1(GetParam())});
+
+  EXPECT_EQ(link_->readRegisters(0, 16, 600), ModbusLink::ReadOutcome::Failed);
+  EXPECT_EQ(link_->replyStatus(), -1);
+  EXPECT_EQ(link_->replyBuffer(), QByteArray(38, '\0'));
+  EXPECT_EQ(indicators_.progress, 0);
+  expectCounters("0", "1");
+
+  EXPECT_EQ(link_->writeSingleEchoed(33, 19, 75), std::nullopt);
+  EXPECT_EQ(link_->replyBuffer(), QByteArray(9, '\0'));
+  expectCounters("0", "2");
+}
+
+INSTANTIATE_TEST_SUITE_P(LineFaults, SpoiledReplies,
+                         ::testing::Values("corrupt", "short", "long", "silent"));
+
+TEST_F(SimulatedProcessor, GoodRepliesAfterASpoiledOneAreGoodAgain) {
+  // A stray byte after every second reply: it must not spill into the next
+  // transaction.
+  startSim({QStringLiteral("--fault"), QStringLiteral("long"), QStringLiteral("--fault-every"),
+            QStringLiteral("2")});
+  EXPECT_EQ(link_->readRegisters(0, 16, 600), ModbusLink::ReadOutcome::Good);
+  EXPECT_EQ(link_->readRegisters(0, 16, 600), ModbusLink::ReadOutcome::Failed);
+  EXPECT_EQ(link_->readRegisters(0, 16, 600), ModbusLink::ReadOutcome::Good);
+  EXPECT_EQ(registers(16), std::vector<int>(16, kFlatCell));
+  expectCounters("2", "1");
+}
+
+}  // namespace
+}  // namespace eqset
