@@ -18,31 +18,18 @@
 #include "link/portmap.h"
 #include "link/qtserialport.h"
 #include "link/realclock.h"
+#include "reallink.h"
 
 namespace eqset {
 namespace {
 
 constexpr int kPort = 5;
-constexpr int kSettleMs = 20'000;
 const QString kPython = QStringLiteral("/usr/bin/python3");
 
 // pymodbus_server.py starts register a at this value.
 int startValue(int address) {
   return 1000 + 37 * address;
 }
-
-class Indicators : public LinkIndicators {
- public:
-  void setProgress(int percent) override { progress = percent; }
-  QString goodCount() const override { return good; }
-  void setGoodCount(const QString& text) override { good = text; }
-  QString failedCount() const override { return failed; }
-  void setFailedCount(const QString& text) override { failed = text; }
-
-  int progress = -1;
-  QString good = QStringLiteral("0");
-  QString failed = QStringLiteral("0");
-};
 
 bool pymodbusAvailable() {
   if (!QFileInfo::exists(kPython)) return false;
@@ -56,7 +43,7 @@ QByteArray withCrc(const char* hex) {
   return frame;
 }
 
-class PymodbusInterop : public ::testing::Test {
+class PymodbusInterop : public test::RealLinkTest {
  protected:
   void SetUp() override {
     if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty()) {
@@ -85,10 +72,7 @@ class PymodbusInterop : public ::testing::Test {
     server_.start(kPython, {script, slaveEnd});
     ASSERT_TRUE(server_.waitForStarted(kSettleMs));
 
-    port_ = std::make_unique<QtSerialPort>(PortMap(program_.path()));
-    link_ = std::make_unique<ModbusLink>(*port_, clock_, indicators_);
-    link_->setPortNumberSource([] { return kPort; });
-    ASSERT_EQ(link_->openPort(kTxBufferStartup), LinkError::None);
+    openLink(kPort);
 
     // pymodbus takes a moment to import and open its end; ask until it answers.
     const QDeadlineTimer answering(kSettleMs);
@@ -97,22 +81,16 @@ class PymodbusInterop : public ::testing::Test {
       up = link_->readRegisters(0, 1, 100) == ModbusLink::ReadOutcome::Good;
     }
     ASSERT_TRUE(up) << "pymodbus never answered";
-    indicators_ = Indicators();
+    indicators_ = test::FakeIndicators();
   }
 
   void TearDown() override {
-    link_.reset();
-    port_.reset();
+    closeLink();
     for (QProcess* p : {&server_, &socat_}) {
       if (p->state() == QProcess::NotRunning) continue;
       p->kill();
       p->waitForFinished(kSettleMs);
     }
-  }
-
-  void expectCounters(const char* good, const char* failed) {
-    EXPECT_EQ(indicators_.good, QString::fromLatin1(good));
-    EXPECT_EQ(indicators_.failed, QString::fromLatin1(failed));
   }
 
   std::vector<int> readBack(int start, int count) {
@@ -123,13 +101,8 @@ class PymodbusInterop : public ::testing::Test {
     return values;
   }
 
-  QTemporaryDir program_;
   QProcess socat_;
   QProcess server_;
-  RealClock clock_;
-  Indicators indicators_;
-  std::unique_ptr<QtSerialPort> port_;
-  std::unique_ptr<ModbusLink> link_;
 };
 
 TEST_F(PymodbusInterop, BlockReadOfSixteenRegistersFromZero) {

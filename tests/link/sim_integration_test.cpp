@@ -15,29 +15,16 @@
 #include "link/portmap.h"
 #include "link/qtserialport.h"
 #include "link/realclock.h"
+#include "reallink.h"
 
 namespace eqset {
 namespace {
 
 constexpr int kPort = 4;
-constexpr int kSettleMs = 20'000;
 // The processor out of the box: every equalizer cell flat.
 constexpr int kFlatCell = 15;
 
-class Indicators : public LinkIndicators {
- public:
-  void setProgress(int percent) override { progress = percent; }
-  QString goodCount() const override { return good; }
-  void setGoodCount(const QString& text) override { good = text; }
-  QString failedCount() const override { return failed; }
-  void setFailedCount(const QString& text) override { failed = text; }
-
-  int progress = -1;
-  QString good = QStringLiteral("0");
-  QString failed = QStringLiteral("0");
-};
-
-class SimulatedProcessor : public ::testing::Test {
+class SimulatedProcessor : public test::RealLinkTest {
  protected:
   // Starts eqset-sim with ports/comN in a fresh program folder and opens the
   // port as the program does at start-up.
@@ -61,39 +48,18 @@ class SimulatedProcessor : public ::testing::Test {
         << said.toStdString() << sim_.readAllStandardError().toStdString();
     ASSERT_TRUE(QFileInfo::exists(program_.filePath(QStringLiteral("ports/com%1").arg(kPort))));
 
-    port_ = std::make_unique<QtSerialPort>(PortMap(program_.path()));
-    link_ = std::make_unique<ModbusLink>(*port_, clock_, indicators_);
-    link_->setPortNumberSource([] { return kPort; });
-    ASSERT_EQ(link_->openPort(kTxBufferStartup), LinkError::None);
+    openLink(kPort);
   }
 
   void TearDown() override {
-    link_.reset();
-    port_.reset();
+    closeLink();
     if (sim_.state() != QProcess::NotRunning) {
       sim_.terminate();  // lets it remove its links
       if (!sim_.waitForFinished(kSettleMs)) sim_.kill();
     }
   }
 
-  void expectCounters(const char* good, const char* failed) {
-    EXPECT_EQ(indicators_.good, QString::fromLatin1(good));
-    EXPECT_EQ(indicators_.failed, QString::fromLatin1(failed));
-  }
-
-  std::vector<int> registers(int count) const {
-    std::vector<int> values;
-    for (int i = 0; i < count; ++i)
-      values.push_back(link_->replyRegister(i));
-    return values;
-  }
-
-  QTemporaryDir program_;
   QProcess sim_;
-  RealClock clock_;
-  Indicators indicators_;
-  std::unique_ptr<QtSerialPort> port_;
-  std::unique_ptr<ModbusLink> link_;
 };
 
 TEST_F(SimulatedProcessor, BlockReadGetsTheFlatEqualizer) {
