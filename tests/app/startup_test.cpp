@@ -80,6 +80,8 @@ struct FailedStart {
   bool emptyTable;
 };
 
+void PrintTo(const FailedStart& c, std::ostream* os) { *os << c.name; }
+
 class FailedStartTest : public WindowTest, public ::testing::WithParamInterface<FailedStart> {};
 
 TEST_P(FailedStartTest, AsksForThePortAndKeepsTheListsFilled) {
