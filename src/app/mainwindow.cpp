@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -285,6 +286,12 @@ QWidget* MainWindow::buildChannelPage(int channel) {
     const auto at = static_cast<std::size_t>(i);
     auto* strip = new QVBoxLayout;
     Text5[at] = valueBox(indexed("Text5", i), "0");
+    // Room for the focus highlight's larger bold digits, so the strip does not jump.
+    QFont highlight = Text5[at]->font();
+    highlight.setPointSize(EqLiveWrite::kFocusPointSize);
+    highlight.setBold(true);
+    Text5[at]->setFixedSize(QFontMetrics(highlight).horizontalAdvance("-15") + 16,
+                            QFontMetrics(highlight).height() + 8);
     Slider1[at] = named(new UserSlider(Qt::Vertical), indexed("Slider1", i));
     UserSlider* s = Slider1[at];
     s->setRange(kBandPositionMin, kBandPositionMax);
