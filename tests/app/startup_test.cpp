@@ -80,7 +80,9 @@ struct FailedStart {
   bool emptyTable;
 };
 
-void PrintTo(const FailedStart& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailedStart& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class FailedStartTest : public WindowTest, public ::testing::WithParamInterface<FailedStart> {};
 
