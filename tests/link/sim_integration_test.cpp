@@ -3,12 +3,11 @@
 // a poor cable does.
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "link/modbuslink.h"
@@ -16,6 +15,7 @@
 #include "link/qtserialport.h"
 #include "link/realclock.h"
 #include "reallink.h"
+#include "simprocess.h"
 
 namespace eqset {
 namespace {
@@ -28,38 +28,23 @@ class SimulatedProcessor : public test::RealLinkTest {
  protected:
   // Starts eqset-sim with ports/comN in a fresh program folder and opens the
   // port as the program does at start-up.
-  void startSim(const QStringList& lineFaults = {}) {
+  void startSim(const std::vector<std::string>& lineFaults = {}) {
     ASSERT_TRUE(program_.isValid());
-    sim_.setProcessChannelMode(QProcess::SeparateChannels);
-    sim_.setReadChannel(QProcess::StandardOutput);
-    sim_.start(QStringLiteral(EQSET_SIM_PATH),
-               QStringList{QStringLiteral("--com"), QString::number(kPort), QStringLiteral("--dir"),
-                           program_.path()} +
-                   lineFaults);
-    ASSERT_TRUE(sim_.waitForStarted(kSettleMs));
-    QByteArray said;
-    const QDeadlineTimer deadline(kSettleMs);
-    while (!said.contains("ready\n") && !deadline.hasExpired() &&
-           sim_.state() == QProcess::Running) {
-      sim_.waitForReadyRead(50);
-      said += sim_.readAllStandardOutput();
-    }
-    ASSERT_TRUE(said.contains("ready\n"))
-        << said.toStdString() << sim_.readAllStandardError().toStdString();
+    std::vector<std::string> args = {"--com", std::to_string(kPort), "--dir",
+                                     program_.path().toStdString()};
+    args.insert(args.end(), lineFaults.begin(), lineFaults.end());
+    sim_ = std::make_unique<simtest::SimProcess>(args);
+    ASSERT_TRUE(sim_->ready());
     ASSERT_TRUE(QFileInfo::exists(program_.filePath(QStringLiteral("ports/com%1").arg(kPort))));
-
     openLink(kPort);
   }
 
   void TearDown() override {
     closeLink();
-    if (sim_.state() != QProcess::NotRunning) {
-      sim_.terminate();  // lets it remove its links
-      if (!sim_.waitForFinished(kSettleMs)) sim_.kill();
-    }
+    sim_.reset();  // ends it with SIGTERM, so it removes its links
   }
 
-  QProcess sim_;
+  std::unique_ptr<simtest::SimProcess> sim_;
 };
 
 TEST_F(SimulatedProcessor, BlockReadGetsTheFlatEqualizer) {
@@ -98,7 +83,7 @@ class SpoiledReplies : public SimulatedProcessor,
                        public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(SpoiledReplies, CountAsFailuresWithZeroFilledReply) {
-  startSim({QStringLiteral("--fault"), QString::fromLatin1(GetParam())});
+  startSim({"--fault", GetParam()});
 
   EXPECT_EQ(link_->readRegisters(0, 16, 600), ModbusLink::ReadOutcome::Failed);
   EXPECT_EQ(link_->replyStatus(), -1);
@@ -117,8 +102,7 @@ INSTANTIATE_TEST_SUITE_P(LineFaults, SpoiledReplies,
 TEST_F(SimulatedProcessor, GoodRepliesAfterASpoiledOneAreGoodAgain) {
   // A stray byte after every second reply: it must not spill into the next
   // transaction.
-  startSim({QStringLiteral("--fault"), QStringLiteral("long"), QStringLiteral("--fault-every"),
-            QStringLiteral("2")});
+  startSim({"--fault", "long", "--fault-every", "2"});
   EXPECT_EQ(link_->readRegisters(0, 16, 600), ModbusLink::ReadOutcome::Good);
   EXPECT_EQ(link_->readRegisters(0, 16, 600), ModbusLink::ReadOutcome::Failed);
   EXPECT_EQ(link_->readRegisters(0, 16, 600), ModbusLink::ReadOutcome::Good);
