@@ -530,8 +530,7 @@ void MainWindow::onData1Tick() {
   // The record follows the bound controls in memory; the file is written only
   // by "确认并重启". Re-reading the file here would throw away an edit the
   // technician has not stored yet.
-  const SettingsRecord now = recordFromControls();
-  if (!(now == record_)) record_ = now;
+  record_ = recordFromControls();
 }
 
 void MainWindow::onReconnect() {

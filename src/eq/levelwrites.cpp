@@ -37,8 +37,8 @@ void LevelWrites::channelLevelWrite(int channel, int position) {
 void LevelWrites::numericLevelApply(int channel) {
   const auto k = static_cast<std::size_t>(channel);
   // The edit keeps its value within -22..+8 dB, so the position stays on the scale.
-  const int position =
-      static_cast<int>(roundHalfEven(conv::levelPositionFromDb(0) - c_.levelEdits[k]->value()));
+  const auto db = static_cast<int>(roundHalfEven(c_.levelEdits[k]->value()));
+  const int position = conv::levelPositionFromDb(db);
   c_.levelSliders[k]->setValue(position);
   channelLevelWrite(channel, c_.levelSliders[k]->value());
 }
