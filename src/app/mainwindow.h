@@ -26,6 +26,10 @@ namespace eqset {
 
 class Clock;
 class Dialogs;
+class CommunicationArea;
+class VolumePage;
+class ChannelPage;
+class AutoEqPage;
 class SerialPort;
 class UserSlider;
 class NumEdit;
@@ -54,7 +58,14 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   const SettingsRecord& currentRecord() const { return record_; }
   int bankOffset() const;
 
-  // Controls, named as the technician's documentation names them.
+  // The pages, each building its own controls.
+  CommunicationArea* communication = nullptr;
+  VolumePage* volumePage = nullptr;
+  std::array<ChannelPage*, kChannels> channelPages{};
+  AutoEqPage* autoEqPage = nullptr;
+
+  // Controls, named as the technician's documentation names them; the window's
+  // arrays gather what the pages built.
   QTabWidget* SSTab1 = nullptr;
   // Communication area.
   QLabel* Label9 = nullptr;
@@ -121,10 +132,7 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   QString failedCount() const override;
   void setFailedCount(const QString& text) override;
 
-  QWidget* buildCommunicationArea();
-  QWidget* buildVolumePage();
-  QWidget* buildChannelPage(int channel);
-  QWidget* buildAutoEqPage();
+  void gatherControls();
   void wireOperations();
 
   SettingsRecord recordFromControls() const;

@@ -1,0 +1,75 @@
+#include "app/pages/channelpage.h"
+
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/pages/pagecontrols.h"
+#include "app/widgets.h"
+#include "eq/eqlivewrite.h"
+
+namespace eqset {
+
+using pages::indexed;
+using pages::named;
+using pages::valueBox;
+
+ChannelPage::ChannelPage(int channel, QWidget* parent) : QWidget(parent), channel_(channel) {
+  auto* v = new QVBoxLayout(this);
+  const auto& bands = bandTable();
+  // Bands 0..15 in the upper row, 16..30 in the lower one, in equal columns.
+  auto* bandsGrid = new QGridLayout;
+  for (int b = 0; b < kBands; ++b) {
+    const int i = kBands * channel + b;
+    const auto at = static_cast<std::size_t>(b);
+    auto* strip = new QVBoxLayout;
+    boxes[at] = valueBox(indexed("Text5", i), "0");
+    // Room for the focus highlight's larger bold digits, so the strip does not jump.
+    QFont highlight = boxes[at]->font();
+    highlight.setPointSize(EqLiveWrite::kFocusPointSize);
+    highlight.setBold(true);
+    boxes[at]->setFixedSize(QFontMetrics(highlight).horizontalAdvance("-15") + 16,
+                            QFontMetrics(highlight).height() + 8);
+    sliders[at] = named(new UserSlider(Qt::Vertical), indexed("Slider1", i));
+    UserSlider* s = sliders[at];
+    s->setRange(kBandPositionMin, kBandPositionMax);
+    s->setSingleStep(1);
+    s->setPageStep(5);
+    s->setValue(0);
+    s->setInvertedAppearance(true);  // -15 (maximum boost) at the top
+    s->setInvertedControls(true);
+    s->setTickPosition(QSlider::TicksBothSides);
+    s->setTickInterval(5);
+    s->setMinimumHeight(110);
+    s->setFocusPolicy(Qt::StrongFocus);
+    bandLabels[at] = named(new QLabel(pages::text(bands[at].label)), indexed("BandLabel", i));
+    strip->addWidget(boxes[at], 0, Qt::AlignHCenter);
+    strip->addWidget(s, 1, Qt::AlignHCenter);
+    strip->addWidget(bandLabels[at], 0, Qt::AlignHCenter);
+    const bool upper = b < 16;
+    bandsGrid->addLayout(strip, upper ? 0 : 1, upper ? b : b - 16);
+  }
+  for (int col = 0; col < 16; ++col)
+    bandsGrid->setColumnStretch(col, 1);
+  v->addLayout(bandsGrid, 1);
+
+  auto* tools = new QHBoxLayout;
+  CmdReadSingleCh = named(new QPushButton("读取单通道数据"), indexed("CmdReadSingleCh", channel));
+  CmdReadSingleCh->setToolTip("仅读取本通道数据");
+  CmbCopy = named(new QComboBox, indexed("CmbCopy", channel));
+  CmbCopy->setEditable(true);
+  CmbCopy->setMinimumContentsLength(6);
+  tools->addWidget(CmdReadSingleCh);
+  tools->addSpacing(24);
+  tools->addWidget(new QLabel("从选择通道拷贝数据"));
+  tools->addWidget(CmbCopy);
+  tools->addStretch(1);
+  v->addLayout(tools);
+}
+
+}  // namespace eqset

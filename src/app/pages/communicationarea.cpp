@@ -1,0 +1,59 @@
+#include "app/pages/communicationarea.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "app/pages/pagecontrols.h"
+
+namespace eqset {
+
+using pages::named;
+using pages::valueBox;
+
+CommunicationArea::CommunicationArea(QWidget* parent) : QWidget(parent) {
+  auto* v = new QVBoxLayout(this);
+  v->setContentsMargins(0, 0, 0, 0);
+  auto* row = new QHBoxLayout;
+  Label9 = named(new QLabel("可寻址串口地址"), "Label9");
+  Combo2 = named(new QComboBox, "Combo2");
+  Combo2->setEditable(true);
+  Combo2->setMinimumContentsLength(12);
+  Combo2->setToolTip("本处显示已经自动查找的有效串口号.");
+  Command25 = named(new QPushButton("寻找新串口"), "Command25");
+  Command1 = named(new QPushButton(style()->standardIcon(QStyle::SP_BrowserReload), "确认并重启"),
+                   "Command1");
+  Command1->setToolTip("可以手动连接串口");
+  ComState = named(new QLabel("通讯状态"), "ComState");
+  ComState->setMinimumWidth(90);
+  ComState->setFrameShape(QFrame::Panel);
+  ComState->setFrameShadow(QFrame::Sunken);
+  Label18 = named(new QLabel("通讯正确计次"), "Label18");
+  Text13 = valueBox("Text13", "0", 70);
+  Label20 = named(new QLabel("通讯错误计次"), "Label20");
+  Text14 = valueBox("Text14", "0", 70);
+  Command5 = named(new QPushButton("计数器清零"), "Command5");
+  Command5->setToolTip("通讯计次计数器清零.");
+  CmdReadHardL = named(new QPushButton("读取DSP数据"), "CmdReadHardL");
+  CmdReadHardL->setToolTip("用于同步处理器，读取实际硬件数据.");
+  for (QWidget* w : std::initializer_list<QWidget*>{Label9, Combo2, Command25, Command1, ComState,
+                                                    Label18, Text13, Label20, Text14, Command5}) {
+    row->addWidget(w);
+  }
+  row->addStretch(1);
+  row->addWidget(CmdReadHardL);
+  v->addLayout(row);
+  ProgressBar1 = named(new QProgressBar, "ProgressBar1");
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setMaximumHeight(14);
+  v->addWidget(ProgressBar1);
+}
+
+}  // namespace eqset

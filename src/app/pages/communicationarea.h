@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace eqset {
+
+// The strip under the pages: port list, link state, counters, progress bar and
+// the buttons that read or write the whole processor. Visible on every page.
+class CommunicationArea : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CommunicationArea(QWidget* parent = nullptr);
+
+  QLabel* Label9 = nullptr;
+  QComboBox* Combo2 = nullptr;
+  QPushButton* Command25 = nullptr;
+  QPushButton* Command1 = nullptr;
+  QLabel* ComState = nullptr;
+  QLabel* Label18 = nullptr;
+  QLineEdit* Text13 = nullptr;
+  QLabel* Label20 = nullptr;
+  QLineEdit* Text14 = nullptr;
+  QPushButton* Command5 = nullptr;
+  QPushButton* CmdReadHardL = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+};
+
+}  // namespace eqset

@@ -1,0 +1,176 @@
+#include "app/pages/volumepage.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/pages/pagecontrols.h"
+#include "app/widgets.h"
+
+namespace eqset {
+
+using pages::indexed;
+using pages::named;
+using pages::valueBox;
+
+VolumePage::VolumePage(QWidget* parent) : QWidget(parent) {
+  auto* row = new QHBoxLayout(this);
+  row->addWidget(buildInputsAndModes());
+  row->addWidget(buildVolumeAndFades(), 1);
+  row->addWidget(buildLevels());
+}
+
+QWidget* VolumePage::buildInputsAndModes() {
+  auto* column = new QWidget;
+  auto* left = new QVBoxLayout(column);
+  left->setContentsMargins(0, 0, 0, 0);
+  auto* inputs = new QGroupBox("输入选择");
+  auto* inputsLayout = new QVBoxLayout(inputs);
+  const char* inputCaptions[] = {"数字输入(模拟A)", "模拟输入(模拟B)", "辅助输入"};
+  const char* inputTips[] = {"按下后转为数字输入,而且读取对应各种参数.",
+                             "按下后转为模拟输入,而且读取对应各种参数.",
+                             "按下后转为辅助输入,而且读取对应各种参数."};
+  for (int k = 0; k < 3; ++k) {
+    Option5[k] = named(new QRadioButton(inputCaptions[k]), indexed("Option5", k));
+    Option5[k]->setToolTip(inputTips[k]);
+    inputsLayout->addWidget(Option5[k]);
+  }
+  Option5[0]->setChecked(true);
+  left->addWidget(inputs);
+
+  auto* modes = new QGroupBox("处理模式");
+  auto* modesLayout = new QVBoxLayout(modes);
+  Option3[0] = named(new QRadioButton("统一处理(数字/模拟A)"), "Option3(0)");
+  Option3[0]->setToolTip("三种输入使用一致的处理方式.");
+  Option3[1] = named(new QRadioButton("三组独立音频处理"), "Option3(1)");
+  Option3[1]->setToolTip("三种输入全部有独立的信号处理方式.");
+  Option3[0]->setChecked(true);
+  modesLayout->addWidget(Option3[0]);
+  modesLayout->addWidget(Option3[1]);
+  auto* auxRow = new QHBoxLayout;
+  CmdAuxOut6 = named(new QPushButton("允许/禁止辅助输入转为5.1模式"), "CmdAuxOut6");
+  CmdAuxOut6->setToolTip("允许/禁止辅助输入转为5.1模式");
+  TxtAuxOut6 = valueBox("TxtAuxOut6", "允许", 50);
+  auxRow->addWidget(CmdAuxOut6);
+  auxRow->addWidget(TxtAuxOut6);
+  modesLayout->addLayout(auxRow);
+  left->addWidget(modes);
+  for (QRadioButton* b : {Option5[0], Option5[1], Option5[2], Option3[0], Option3[1]}) {
+    b->setAutoFillBackground(true);
+  }
+
+  auto* group = new QGroupBox("编组拷贝");
+  auto* groupLayout = new QGridLayout(group);
+  CmbGroupCopy[0] = named(new QComboBox, "CmbGroupCopy(0)");
+  CmbGroupCopy[1] = named(new QComboBox, "CmbGroupCopy(1)");
+  for (QComboBox* c : CmbGroupCopy)
+    c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  CmdGroupCopy = named(new QPushButton("编组拷贝(通过计算机文件)"), "CmdGroupCopy");
+  CmdGroupCopy->setToolTip("数据同步后,将源数据保存至电脑文件,操作才有效.");
+  groupLayout->addWidget(new QLabel("源数据"), 0, 0);
+  groupLayout->addWidget(CmbGroupCopy[0], 0, 1);
+  groupLayout->addWidget(new QLabel("目的数据"), 1, 0);
+  groupLayout->addWidget(CmbGroupCopy[1], 1, 1);
+  groupLayout->addWidget(CmdGroupCopy, 2, 0, 1, 2);
+  left->addWidget(group);
+  left->addStretch(1);
+  return column;
+}
+
+QWidget* VolumePage::buildVolumeAndFades() {
+  auto* column = new QWidget;
+  auto* middle = new QVBoxLayout(column);
+  middle->setContentsMargins(0, 0, 0, 0);
+  auto* volume = new QGroupBox("主音量调整");
+  auto* volumeLayout = new QGridLayout(volume);
+  Slider2 = named(new UserSlider(Qt::Horizontal), "Slider2");
+  Slider2->setRange(kVolumePositionMin, kVolumePositionMax);
+  Slider2->setSingleStep(1);
+  Slider2->setPageStep(5);
+  Slider2->setValue(0);
+  Slider2->setTickPosition(QSlider::TicksBelow);
+  Slider2->setTickInterval(5);
+  Slider2->setMinimumWidth(300);
+  Slider2->setToolTip("总音量电平,在等响度模式下,仅调整对应通道的总音量电平.");
+  volumeBox = valueBox("Text5(248)", "0", 50);
+  volumeLayout->addWidget(new QLabel("主音量"), 0, 0);
+  volumeLayout->addWidget(Slider2, 0, 1);
+  volumeLayout->addWidget(volumeBox, 0, 2);
+  auto* scale = new QHBoxLayout;
+  const char* volumeScale[] = {"-55dB", "-35dB", "-25dB", "-15dB", "-5dB", "+5dB"};
+  const int gapsDb[] = {0, 20, 10, 10, 10, 10};
+  for (int i = 0; i < 6; ++i) {
+    if (i) scale->addStretch(gapsDb[i]);
+    scale->addWidget(new QLabel(volumeScale[i]));
+  }
+  volumeLayout->addLayout(scale, 1, 1);
+  middle->addWidget(volume);
+
+  auto* fades = new QGroupBox("切换淡入淡出");
+  auto* fadesLayout = new QGridLayout(fades);
+  for (int j = 0; j < 2; ++j) {
+    CWSlide1[j] = named(new PointerSlide, indexed("CWSlide1", j));
+    Label21[j] = named(new QLabel("0秒"), indexed("Label21", j));
+    Label21[j]->setMinimumWidth(40);
+    fadesLayout->addWidget(CWSlide1[j], 2 * j, 0);
+    fadesLayout->addWidget(Label21[j], 2 * j, 1);
+    auto* secondsScale = new QHBoxLayout;
+    for (int sec = 0; sec <= 5; ++sec) {
+      if (sec) secondsScale->addStretch(1);
+      secondsScale->addWidget(new QLabel(QString::number(sec)));
+    }
+    fadesLayout->addLayout(secondsScale, 2 * j + 1, 0);
+  }
+  middle->addWidget(fades);
+  middle->addStretch(1);
+  return column;
+}
+
+QWidget* VolumePage::buildLevels() {
+  // The scale reads +8 dB at the top.
+  auto* levels = new QGroupBox("通道平衡调整");
+  auto* levelsLayout = new QGridLayout(levels);
+  const char* heads[] = {"左", "右", "中", "低频", "左环", "右环"};
+  auto scaleColumn = [] {
+    auto* col = new QVBoxLayout;
+    const char* marks[] = {"+8dB", "0dB", "-10dB", "-22dB"};
+    const int gapsDb[] = {0, 8, 10, 12};  // +8 -> 0 -> -10 -> -22
+    for (int i = 0; i < 4; ++i) {
+      if (i) col->addStretch(gapsDb[i]);
+      col->addWidget(new QLabel(marks[i]));
+    }
+    return col;
+  };
+  levelsLayout->addLayout(scaleColumn(), 2, 0);
+  for (int k = 0; k < kChannels; ++k) {
+    auto* head = new QLabel(heads[k]);
+    head->setAlignment(Qt::AlignCenter);
+    levelsLayout->addWidget(head, 0, k + 1, Qt::AlignHCenter);
+    levelBoxes[k] = valueBox(indexed("Text5", reg::kChannelLevel + k), "0");
+    levelsLayout->addWidget(levelBoxes[k], 1, k + 1, Qt::AlignHCenter);
+    Slider3[k] = named(new UserSlider(Qt::Vertical), indexed("Slider3", k));
+    Slider3[k]->setRange(kLevelPositionMin, kLevelPositionMax);
+    Slider3[k]->setSingleStep(1);
+    Slider3[k]->setPageStep(1);
+    Slider3[k]->setInvertedAppearance(true);
+    Slider3[k]->setInvertedControls(true);
+    Slider3[k]->setValue(-14);
+    Slider3[k]->setTickPosition(QSlider::TicksBothSides);
+    Slider3[k]->setTickInterval(2);
+    Slider3[k]->setMinimumHeight(200);
+    levelsLayout->addWidget(Slider3[k], 2, k + 1, Qt::AlignHCenter);
+  }
+  levelsLayout->addLayout(scaleColumn(), 2, kChannels + 1);
+  const QString subwooferTip = "说明:次低频内部已经预补偿+6dB.请合理调整!";
+  Slider3[kSubwoofer]->setToolTip(subwooferTip);
+  levelBoxes[kSubwoofer]->setToolTip(subwooferTip);
+  return levels;
+}
+
+}  // namespace eqset
