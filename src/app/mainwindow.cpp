@@ -17,11 +17,16 @@
 #include "app/pages/pagecontrols.h"
 #include "app/pages/volumepage.h"
 #include "app/widgets.h"
+#include "controls/channelswitches.h"
+#include "controls/delaycalculator.h"
 #include "controls/inputmode.h"
+#include "controls/miczero.h"
+#include "eq/eqcopyreset.h"
 #include "eq/eqlivewrite.h"
 #include "eq/levelwrites.h"
 #include "link/dialogs.h"
 #include "params/blockread.h"
+#include "params/processorwrite.h"
 
 namespace eqset {
 
@@ -41,6 +46,7 @@ MainWindow::MainWindow(SerialPort& port, Clock& clock, Dialogs& dialogs,
   connection_ = std::make_unique<Connection>(*link_, static_cast<ConnectionView&>(*this), dialogs);
   link_->setPortNumberSource([this] { return portNumberOf(Combo2->currentText()); });
   link_->setInvalidPortHandler([this] { ComState->setText(connection_->OpenCom()); });
+  link_->setLinkDownHandler([this] { connection_->linkDown(); });
 
   auto* central = new QWidget;
   auto* layout = new QVBoxLayout(central);
@@ -90,6 +96,7 @@ void MainWindow::gatherControls() {
   Command5 = a.Command5;
   ProgressBar1 = a.ProgressBar1;
   CmdReadHardL = a.CmdReadHardL;
+  CmdWriteToMcu = a.CmdWriteToMcu;
 
   for (const ChannelPage* page : channelPages) {
     const int c = page->channel();
@@ -101,6 +108,8 @@ void MainWindow::gatherControls() {
     }
     CmdReadSingleCh[c] = page->CmdReadSingleCh;
     CmbCopy[c] = page->CmbCopy;
+    CmdCopy[c] = page->CmdCopy;
+    CmdResetL[c] = page->CmdResetL;
   }
 
   const VolumePage& v = *volumePage;
@@ -117,6 +126,15 @@ void MainWindow::gatherControls() {
     Text5[static_cast<std::size_t>(reg::kChannelLevel + k)] = v.levelBoxes[k];
   CWSlide1 = v.CWSlide1;
   Label21 = v.Label21;
+  Check3 = v.Check3;
+  CmdInvert = v.CmdInvert;
+  TxtInvert = v.TxtInvert;
+  Option1 = v.Option1;
+  Label7 = v.Label7;
+  Option2 = v.Option2;
+  Text2 = v.Text2;
+  Text1 = v.Text1;
+  Command2 = v.Command2;
 
   const AutoEqPage& e = *autoEqPage;
   CWNumEdit1 = e.CWNumEdit1;
@@ -191,6 +209,7 @@ void MainWindow::wireOperations() {
     connect(CWSlide1[j], &PointerSlide::userChanged, this,
             [this, j](double x) { levels_->fadeWrite(j, x); });
   }
+  wireConsole();
 }
 
 int MainWindow::bankOffset() const {
@@ -289,10 +308,17 @@ QString MainWindow::portEntry(int index) const {
   return Combo2->itemText(index);
 }
 void MainWindow::addPortEntry(const QString& text) {
+  // Adding to an empty list would make the first entry the chosen port; the
+  // choice stays what the technician (or the stored record) made, even none.
+  const QString chosen = Combo2->currentText();
   Combo2->addItem(text);
+  if (Combo2->currentText() != chosen) Combo2->setEditText(chosen);
 }
 void MainWindow::setLinkState(const QString& text) {
   ComState->setText(text);
+}
+QString MainWindow::shownLinkState() const {
+  return ComState->text();
 }
 
 void MainWindow::setProgress(int percent) {

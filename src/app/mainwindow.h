@@ -38,6 +38,11 @@ class EqLiveWrite;
 class LevelWrites;
 class InputMode;
 class BlockRead;
+class ChannelSwitches;
+class DelayCalculator;
+class MicZero;
+class ProcessorWrite;
+class EqCopyReset;
 
 // frmEQSet: the one window of the tool. Its controls hold the state the tool
 // writes; operations live in their subsystem folders and are wired here.
@@ -80,12 +85,15 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   QPushButton* Command5 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
   QPushButton* CmdReadHardL = nullptr;
+  QPushButton* CmdWriteToMcu = nullptr;
   // Equalizer pages.
   std::array<UserSlider*, kBandIndexes> Slider1{};
   std::array<QLineEdit*, 256> Text5{};  // 0..185 bands, 248 volume, 250..255 levels
   std::array<QLabel*, kBandIndexes> BandLabel{};
   std::array<QPushButton*, kChannels> CmdReadSingleCh{};
   std::array<QComboBox*, kChannels> CmbCopy{};
+  std::array<QPushButton*, kChannels> CmdCopy{};
+  std::array<QPushButton*, kChannels> CmdResetL{};
   // Page "音量调整".
   std::array<QRadioButton*, 3> Option5{};
   std::array<QRadioButton*, 2> Option3{};
@@ -97,6 +105,15 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   std::array<QLabel*, 2> Label21{};
   std::array<QComboBox*, 2> CmbGroupCopy{};
   QPushButton* CmdGroupCopy = nullptr;
+  QCheckBox* Check3 = nullptr;
+  std::array<QPushButton*, kChannels> CmdInvert{};
+  std::array<QLineEdit*, kChannels> TxtInvert{};
+  std::array<QRadioButton*, kChannels> Option1{};
+  QLabel* Label7 = nullptr;
+  std::array<QRadioButton*, 3> Option2{};
+  std::array<QLineEdit*, 2> Text2{};
+  std::array<QLineEdit*, kChannels> Text1{};
+  QPushButton* Command2 = nullptr;
   // Page "自动均衡".
   std::array<NumEdit*, kChannels> CWNumEdit1{};
   QComboBox* Combo3 = nullptr;
@@ -125,6 +142,7 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   QString portEntry(int index) const override;
   void addPortEntry(const QString& text) override;
   void setLinkState(const QString& text) override;
+  QString shownLinkState() const override;
   // LinkIndicators
   void setProgress(int percent) override;
   QString goodCount() const override;
@@ -134,6 +152,7 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
 
   void gatherControls();
   void wireOperations();
+  void wireConsole();
 
   SettingsRecord recordFromControls() const;
   void showRecord(const SettingsRecord& record);
@@ -150,6 +169,11 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   std::unique_ptr<LevelWrites> levels_;
   std::unique_ptr<InputMode> inputMode_;
   std::unique_ptr<BlockRead> blockRead_;
+  std::unique_ptr<ChannelSwitches> switches_;
+  std::unique_ptr<DelayCalculator> delays_;
+  std::unique_ptr<MicZero> micZero_;
+  std::unique_ptr<ProcessorWrite> writer_;
+  std::unique_ptr<EqCopyReset> copyReset_;
   RegisterImage image_;
   SettingsRecord record_;
 };

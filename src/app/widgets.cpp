@@ -1,5 +1,6 @@
 #include "app/widgets.h"
 
+#include <QLineEdit>
 #include <QMouseEvent>
 
 namespace eqset {
@@ -28,11 +29,44 @@ NumEdit::NumEdit(QWidget* parent) : QDoubleSpinBox(parent) {
   setSingleStep(1);
   setButtonSymbols(QAbstractSpinBox::UpDownArrows);
   setKeyboardTracking(false);
+  // A press on the number lands on the inner text field, not on the box.
+  lineEdit()->installEventFilter(this);
 }
 
 void NumEdit::mousePressEvent(QMouseEvent* event) {
   QDoubleSpinBox::mousePressEvent(event);
-  if (isEnabled()) emit pressed();
+  applyPress();
+}
+
+bool NumEdit::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lineEdit() && event->type() == QEvent::MouseButtonPress) applyPress();
+  return QDoubleSpinBox::eventFilter(watched, event);
+}
+
+void NumEdit::applyPress() {
+  if (!isEnabled()) return;
+  // What the box shows is what is applied: a number typed but not yet
+  // confirmed becomes the value first (out-of-range text is kept in range).
+  interpretText();
+  emit pressed();
+}
+
+EntryBox::EntryBox(const QString& text, QWidget* parent) : QLineEdit(text, parent) {
+  connect(this, &QLineEdit::returnPressed, this, &EntryBox::entered);
+}
+
+void EntryBox::focusOutEvent(QFocusEvent* event) {
+  QLineEdit::focusOutEvent(event);
+  emit entered();
+}
+
+OptionButton::OptionButton(const QString& caption, QWidget* parent)
+    : QRadioButton(caption, parent) {
+  setAutoFillBackground(true);
+}
+
+bool OptionButton::hitButton(const QPoint& pos) const {
+  return rect().contains(pos);
 }
 
 PointerSlide::PointerSlide(QWidget* parent) : QSlider(Qt::Horizontal, parent) {

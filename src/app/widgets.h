@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QSlider>
 
 namespace eqset {
@@ -24,7 +26,8 @@ class UserSlider : public QSlider {
 };
 
 // Numeric edit with spin arrows. The wheel only changes the number; a mouse
-// press applies it.
+// press anywhere on the box (its number field included) applies the number the
+// box shows, a typed one not yet confirmed with Enter included.
 class NumEdit : public QDoubleSpinBox {
   Q_OBJECT
  public:
@@ -35,6 +38,35 @@ class NumEdit : public QDoubleSpinBox {
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void applyPress();
+};
+
+// A text box whose entry is checked when the technician presses Enter in it and
+// again whenever it loses the focus.
+class EntryBox : public QLineEdit {
+  Q_OBJECT
+ public:
+  explicit EntryBox(const QString& text, QWidget* parent = nullptr);
+
+ signals:
+  void entered();
+
+ protected:
+  void focusOutEvent(QFocusEvent* event) override;
+};
+
+// An option button that reacts on the whole strip it paints, not only on its
+// round mark and caption: the technician aims at the coloured strip.
+class OptionButton : public QRadioButton {
+  Q_OBJECT
+ public:
+  explicit OptionButton(const QString& caption, QWidget* parent = nullptr);
+
+ protected:
+  bool hitButton(const QPoint& pos) const override;
 };
 
 // Pointer slider over a 0..5 scale with tenths between the whole numbers.

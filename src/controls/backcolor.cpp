@@ -9,11 +9,13 @@
 namespace eqset {
 
 namespace {
-// Text boxes paint their background with Base, buttons and labels with Window.
+// Text boxes paint their background with Base; every other widget is filled
+// with its own background role (Button for option buttons and check boxes,
+// Window for labels), which is what autoFillBackground paints.
 QPalette::ColorRole roleOf(const QWidget* w) {
   return (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w))
              ? QPalette::Base
-             : QPalette::Window;
+             : w->backgroundRole();
 }
 }  // namespace
 

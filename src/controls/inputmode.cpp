@@ -6,13 +6,9 @@
 
 #include "controls/backcolor.h"
 #include "params/registermap.h"
+#include "params/statetexts.h"
 
 namespace eqset {
-
-namespace {
-const QString kAllowed = QStringLiteral("允许");
-const QString kForbidden = QStringLiteral("禁止");
-}  // namespace
 
 InputMode::InputMode(ModbusLink& link, const Controls& controls, std::function<void()> fullRead)
     : link_(link), c_(controls), fullRead_(std::move(fullRead)) {}
@@ -53,12 +49,12 @@ void InputMode::selectMode(int index) {
 
 void InputMode::toggleAux() {
   int value = 1;
-  if (c_.auxText->text() == kAllowed) {
-    c_.auxText->setText(kForbidden);
+  if (c_.auxText->text() == statetext::kAuxAllowed) {
+    c_.auxText->setText(statetext::kAuxForbidden);
     setBackColor(c_.auxText, colors::kToggled);
     value = 0;
   } else {
-    c_.auxText->setText(kAllowed);
+    c_.auxText->setText(statetext::kAuxAllowed);
     setBackColor(c_.auxText, colors::kDefaultState);
   }
   link_.WriteRegister(reg::kAuxTo51, value);

@@ -37,13 +37,18 @@ void Connection::scan(bool skipListed) {
       port.close();
     }
   }
+  // A scan leaves the port closed, whatever was open before.
+  linkDown();
 }
 
 bool Connection::PortListed(int number) const {
+  // Only a free entry counts: a port listed as held and free now must be
+  // offered again.
+  const QString free = QStringLiteral("Com%1").arg(number);
   const int count = view_.portEntryCount();
   for (int i = 0; i < kEntriesChecked; ++i) {
     const QString entry = i < count ? view_.portEntry(i) : QString();
-    if (portNumberOf(entry) == number) return true;
+    if (entry == free) return true;
   }
   return false;
 }
@@ -57,8 +62,7 @@ void Connection::startupConnect() {
 }
 
 void Connection::reconnect() {
-  link_.closeForReopen();
-  if (link_.openPort(kTxBufferReset) != LinkError::None) {
+  if (link_.reopenPort(kTxBufferReset) != LinkError::None) {
     view_.setLinkState(OpenCom());
     return;
   }
@@ -77,6 +81,14 @@ QString Connection::OpenCom() {
   }
   view_.setLinkState(linkstate::kNotConnected);
   return linkstate::kUserCancelled;
+}
+
+void Connection::linkDown() {
+  const QString shown = view_.shownLinkState();
+  if (shown == linkstate::kConnectedAtStart || shown == linkstate::kReconnected ||
+      shown == linkstate::kRetrySucceeded) {
+    view_.setLinkState(linkstate::kNotConnected);
+  }
 }
 
 void Connection::clearCounters() {

@@ -17,6 +17,7 @@ class ConnectionView {
   virtual QString portEntry(int index) const = 0;
   virtual void addPortEntry(const QString& text) = 0;
   virtual void setLinkState(const QString& text) = 0;
+  virtual QString shownLinkState() const = 0;
 };
 
 // Link-state captions.
@@ -45,6 +46,8 @@ class Connection {
   void ScanPorts() { scan(false); }
   // The same, but a free port already listed is not listed again.
   void ScanNewPorts() { scan(true); }
+  // Whether list entries 0..16 hold "Com<number>" as a free port (exactly that
+  // text; "Com5 已经占用" does not count).
   bool PortListed(int number) const;
 
   // Opens the chosen port at start and says so, or asks to retry.
@@ -53,6 +56,10 @@ class Connection {
   void reconnect();
   // The reconnection dialog; returns the caption for the link state.
   QString OpenCom();
+  // The port was left closed (line lost, a reopen that failed, a scan): a
+  // caption that claims a link gives way to "没有连接". A caption that already
+  // tells why there is none stays.
+  void linkDown();
   void clearCounters();
 
  private:

@@ -58,7 +58,25 @@ std::optional<QByteArray> writeMultipleRequest(int start, std::span<const int> v
 
 bool replyAnswers(const QByteArray& request, const QByteArray& reply) {
   if (request.size() < 2 || reply.size() < 4) return false;
-  return reply[0] == request[0] && reply[1] == request[1] && crcMatches(reply);
+  if (reply[0] != request[0] || reply[1] != request[1] || !crcMatches(reply)) return false;
+  const auto byteAt = [](const QByteArray& frame, int k) {
+    return static_cast<int>(static_cast<std::uint8_t>(frame[k]));
+  };
+  switch (byteAt(request, 1)) {
+    case kReadHolding: {
+      if (request.size() < 6) return false;
+      const int count = 256 * byteAt(request, 4) + byteAt(request, 5);
+      return reply.size() == readReplyLength(count) && byteAt(reply, 2) == 2 * count;
+    }
+    case kWriteSingle:
+      return request.size() >= 4 && reply.size() == kWriteReplyLength &&
+             reply.mid(2, 2) == request.mid(2, 2);
+    case kWriteMultiple:
+      return request.size() >= 6 && reply.size() == kWriteReplyLength &&
+             reply.mid(2, 4) == request.mid(2, 4);
+    default:
+      return true;
+  }
 }
 
 int replyRegister(const QByteArray& reply, int i) {

@@ -33,9 +33,14 @@ std::optional<QByteArray> readRequest(int start, int count);
 std::optional<QByteArray> writeSingleRequest(int address, int value);
 std::optional<QByteArray> writeMultipleRequest(int start, std::span<const int> values);
 
-// A reply of the expected length is trusted only when it really answers the
-// request: right CRC, slave 1 and the request's function code. On a noisy line
-// a corrupted echo or curve must not pass as good data.
+// A reply is trusted only when it really answers the request: right CRC,
+// slave 1, the request's function code and what that function must echo. A
+// write of one register echoes its address (the value is what the processor
+// reports and is left for the technician to see); a block write echoes its
+// start and count; a read carries twice the asked count as its byte count and
+// is that long. On a noisy line a corrupted echo or curve must not pass as good
+// data, and neither must the late echo of an earlier write that a slow
+// processor puts on the line during the next transaction.
 bool replyAnswers(const QByteArray& request, const QByteArray& reply);
 
 // Register i of a read reply: 256 * byte(3 + 2i) + byte(4 + 2i).

@@ -14,7 +14,17 @@ constexpr int kWriteMultiplePauseMs = 75;
 }  // namespace
 
 ModbusLink::ModbusLink(SerialPort& port, Clock& clock, LinkIndicators& indicators)
-    : port_(port), clock_(clock), indicators_(indicators), replyBuffer_(64, '\0') {}
+    : port_(port), clock_(clock), indicators_(indicators), replyBuffer_(64, '\0') {
+  port_.setLineLostHandler([this] { reportLinkDown(); });
+}
+
+ModbusLink::~ModbusLink() {
+  port_.setLineLostHandler({});
+}
+
+void ModbusLink::reportLinkDown() {
+  if (onLinkDown_) onLinkDown_();
+}
 
 LinkError ModbusLink::openPort(int txBufferHint) {
   return port_.open(portNumber(), txBufferHint);
@@ -26,9 +36,15 @@ void ModbusLink::closeForReopen() {
   clock_.sleep(kReopenPauseMs);
 }
 
-LinkError ModbusLink::ResetPort() {
+LinkError ModbusLink::reopenPort(int txBufferHint) {
   closeForReopen();
-  const LinkError error = openPort(kTxBufferReset);
+  const LinkError error = openPort(txBufferHint);
+  if (error != LinkError::None) reportLinkDown();
+  return error;
+}
+
+LinkError ModbusLink::ResetPort() {
+  const LinkError error = reopenPort(kTxBufferReset);
   if (error != LinkError::None) return error;
   port_.discardBuffers();
   return LinkError::None;

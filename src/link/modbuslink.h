@@ -19,17 +19,25 @@ constexpr int kTxBufferStartup = 40;  // start-up connection and OpenCom
 constexpr long long kCounterLimit = 655350;
 
 // The only path to the processor: one blocking transaction at a time, fixed
-// waits, replies judged by length (and, for safety, by CRC, slave and function).
+// waits, replies judged by length and by what they must echo of the request.
 class ModbusLink {
  public:
   enum class ReadOutcome { PortClosed, Failed, Good };
 
+  // Listens for the port's lost line until destroyed.
   ModbusLink(SerialPort& port, Clock& clock, LinkIndicators& indicators);
+  ~ModbusLink();
+  ModbusLink(const ModbusLink&) = delete;
+  ModbusLink& operator=(const ModbusLink&) = delete;
 
   // PortNumber: the number after "Com" in the entry chosen in the port list.
   void setPortNumberSource(std::function<int()> source) { portNumber_ = std::move(source); }
   // Runs when WriteRegister meets link error 8002: the reconnection dialog.
   void setInvalidPortHandler(std::function<void()> handler) { onInvalidPort_ = std::move(handler); }
+  // Runs whenever the port is left closed: the line was lost, or a reopen
+  // failed. The window then stops showing a link. When a reopen fails inside
+  // WriteRegister with 8002, this runs before the invalid-port handler.
+  void setLinkDownHandler(std::function<void()> handler) { onLinkDown_ = std::move(handler); }
 
   SerialPort& port() { return port_; }
   Clock& clock() { return clock_; }
@@ -40,7 +48,11 @@ class ModbusLink {
   LinkError openPort(int txBufferHint);
   // Closes an open port and gives the line 100 ms before anything reopens it.
   void closeForReopen();
+  // closeForReopen, then openPort; a port that will not open is reported to
+  // the link-down handler before the error is returned.
+  LinkError reopenPort(int txBufferHint);
 
+  // reopenPort(8) and, once open, both buffers discarded.
   LinkError ResetPort();
   void SendReadRequest(int start, int count);
   void ReadReply(int n);
@@ -75,12 +87,14 @@ class ModbusLink {
  private:
   bool increment(bool good, bool resetPastLimit);
   void failReply(int n);
+  void reportLinkDown();
 
   SerialPort& port_;
   Clock& clock_;
   LinkIndicators& indicators_;
   std::function<int()> portNumber_;
   std::function<void()> onInvalidPort_;
+  std::function<void()> onLinkDown_;
   QByteArray replyBuffer_;
   int replyStatus_ = 0;
   QByteArray lastRequest_;

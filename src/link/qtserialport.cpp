@@ -151,7 +151,9 @@ void QtSerialPort::pullArrivedBytes() {
 }
 
 void QtSerialPort::closeIfLineLost() {
-  if (serial_.isOpen() && lineLost(serial_.error())) serial_.close();
+  if (!serial_.isOpen() || !lineLost(serial_.error())) return;
+  serial_.close();
+  reportLineLost();
 }
 
 void QtSerialPort::closeLostLineLater() {
@@ -159,7 +161,9 @@ void QtSerialPort::closeLostLineLater() {
   QMetaObject::invokeMethod(
       &serial_,
       [this, opening] {
-        if (opening == openings_ && serial_.isOpen()) close();
+        if (opening != openings_ || !serial_.isOpen()) return;
+        close();
+        reportLineLost();
       },
       Qt::QueuedConnection);
 }

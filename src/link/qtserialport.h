@@ -39,6 +39,8 @@ class QtSerialPort : public SerialPort {
 
  private:
   void pullArrivedBytes();
+  // A read or resource error means the line is gone: the port closes itself
+  // and the line-lost handler hears of it, once for each open.
   void closeIfLineLost();
   void closeLostLineLater();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <functional>
 
 namespace eqset {
 
@@ -30,6 +31,19 @@ class SerialPort {
   virtual int bytesWaiting() = 0;
   // Takes every waiting byte out of the receive buffer.
   virtual QByteArray readAll() = 0;
+
+  // Runs after the port has closed itself because the line was lost (the
+  // adapter pulled, the device gone). Not run for close().
+  void setLineLostHandler(std::function<void()> handler) { onLineLost_ = std::move(handler); }
+
+ protected:
+  // For implementations, right after they closed an open port on a lost line.
+  void reportLineLost() {
+    if (onLineLost_) onLineLost_();
+  }
+
+ private:
+  std::function<void()> onLineLost_;
 };
 
 }  // namespace eqset

@@ -27,8 +27,7 @@ void BlockRead::ShowBlock() {
 }
 
 void BlockRead::fullRead() {
-  link_.closeForReopen();
-  link_.openPort(kTxBufferReset);  // a port that will not open leaves ReadBlock nothing to do
+  link_.reopenPort(kTxBufferReset);  // a port that will not open leaves ReadBlock nothing to do
   ReadBlock();
   ShowBlock();
 }

@@ -4,8 +4,10 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -59,6 +61,58 @@ class WindowTest : public ::testing::Test {
   // Clicks an option button on its round indicator, where it always reacts.
   static void clickOption(QWidget* option) {
     QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(7, option->height() / 2));
+  }
+
+  // A mouse click at `local` of `target`, delivered as a real mouse delivers it:
+  // to whatever widget of the window lies under the pointer there.
+  void clickUnderPointer(QWidget* target, QPoint local) {
+    showPageOf(target);
+    const QPoint inWindow = target->mapTo(window.get(), local);
+    QWidget* under = window->childAt(inWindow);
+    ASSERT_NE(under, nullptr);
+    QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFrom(window.get(), inWindow));
+  }
+
+  // Brings the tab page that holds `w` to the front, as the technician would.
+  void showPageOf(QWidget* w) {
+    for (int i = 0; i < window->SSTab1->count(); ++i) {
+      if (window->SSTab1->widget(i)->isAncestorOf(w)) window->SSTab1->setCurrentIndex(i);
+    }
+    QApplication::processEvents();
+  }
+
+  // The colour drawn at `at` of `w`, as the screen shows it.
+  static QColor pixel(QWidget* w, QPoint at) { return w->grab().toImage().pixelColor(at); }
+  // Inside a strip or box, right of its mark and text.
+  static QPoint emptySpot(QWidget* w) { return {w->width() - 5, w->height() / 2}; }
+
+  // Types `text` into a box, replacing what it held.
+  void typeInto(QLineEdit* box, const QString& text) {
+    showPageOf(box);
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, text);
+  }
+
+  struct Frame {
+    std::int64_t time;
+    int function;
+    int address;
+    std::vector<int> values;  // the value written, or all values of a block
+  };
+  std::vector<Frame> frames() const {
+    std::vector<Frame> out;
+    for (const auto& e : port.writes()) {
+      const auto b = [&](int i) { return static_cast<int>(static_cast<std::uint8_t>(e.bytes[i])); };
+      Frame f{e.time, b(1), 256 * b(2) + b(3), {}};
+      if (f.function == 6) f.values = {256 * b(4) + b(5)};
+      if (f.function == 16) {
+        for (int i = 0; i < b(6) / 2; ++i)
+          f.values.push_back(256 * b(7 + 2 * i) + b(8 + 2 * i));
+      }
+      out.push_back(f);
+    }
+    return out;
   }
 
   template <typename W>

@@ -70,31 +70,58 @@ TEST(Frames, Requests) {
   EXPECT_EQ(readReplyLength(125), 255);
 }
 
+QByteArray withCrc(const char* text) {
+  QByteArray frame = hex(text);
+  appendCrc(frame);
+  return frame;
+}
+
+// A read reply that says `byteCount` and carries `registers` registers.
+QByteArray readReply(int byteCount, int registers) {
+  QByteArray frame = hex("01 03");
+  frame.append(static_cast<char>(byteCount));
+  frame.append(QByteArray(2 * registers, '\x07'));
+  appendCrc(frame);
+  return frame;
+}
+
 TEST(Frames, ReplyAnswersRequest) {
-  const QByteArray request = *writeSingleRequest(33, 19);
-  QByteArray badCrc = request;
+  const QByteArray single = *writeSingleRequest(33, 19);
+  const std::vector<int> six = {1, 2, 3, 4, 5, 6};
+  const QByteArray block = *writeMultipleRequest(250, six);
+  const QByteArray read = *readRequest(0, 16);
+  QByteArray badCrc = single;
   badCrc[7] = static_cast<char>(badCrc[7] ^ 0x01);
-  QByteArray otherSlave = hex("02 06 00 21 00 13");
-  appendCrc(otherSlave);
-  QByteArray otherFunction = hex("01 03 00 21 00 13");
-  appendCrc(otherFunction);
-  QByteArray exception = hex("01 86 02");
-  appendCrc(exception);
   struct Case {
     const char* name;
+    const QByteArray& request;
     QByteArray reply;
     bool answers;
   };
   const Case cases[] = {
-      {"echo", request, true},
-      {"bad crc", badCrc, false},
-      {"other slave", otherSlave, false},
-      {"other function", otherFunction, false},
-      {"exception", exception, false},
-      {"empty", QByteArray(), false},
+      {"echo", single, single, true},
+      {"echo of another value", single, withCrc("01 06 00 21 12 34"), true},
+      {"bad crc", single, badCrc, false},
+      {"other slave", single, withCrc("02 06 00 21 00 13"), false},
+      {"other function", single, withCrc("01 03 00 21 00 13"), false},
+      {"exception", single, withCrc("01 86 02"), false},
+      {"empty", single, QByteArray(), false},
+      {"echo of register 99", single, withCrc("01 06 00 63 12 34"), false},
+      {"echo of register 289", single, withCrc("01 06 01 21 00 13"), false},
+      {"echo with a byte more", single, withCrc("01 06 00 21 00 13 00"), false},
+
+      {"block echo", block, withCrc("01 10 00 FA 00 06"), true},
+      {"block echo of another start", block, withCrc("01 10 00 FB 00 06"), false},
+      {"block echo of another count", block, withCrc("01 10 00 FA 00 05"), false},
+      {"block echo, count high byte", block, withCrc("01 10 00 FA 01 06"), false},
+
+      {"read of 16", read, readReply(32, 16), true},
+      {"byte count of 15 registers", read, readReply(30, 16), false},
+      {"15 registers", read, readReply(30, 15), false},
+      {"a write echo", read, withCrc("01 03 00 00 00 10"), false},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(replyAnswers(request, c.reply), c.answers) << c.name;
+    EXPECT_EQ(replyAnswers(c.request, c.reply), c.answers) << c.name;
 }
 
 TEST(Frames, ReplyRegisterPastTheEndReadsZero) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "fakeindicators.h"
@@ -31,7 +34,11 @@ class LinkTest : public ::testing::Test {
   LinkTest() {
     port.setPort(2, FakeSerialPort::PortState::Free);
     link.setPortNumberSource([this] { return portNumber; });
-    link.setInvalidPortHandler([this] { ++invalidPortCalls; });
+    link.setInvalidPortHandler([this] {
+      ++invalidPortCalls;
+      handlerCalls.push_back("invalid port");
+    });
+    link.setLinkDownHandler([this] { handlerCalls.push_back("link down"); });
   }
 
   void openPort() {
@@ -46,7 +53,10 @@ class LinkTest : public ::testing::Test {
   ModbusLink link{port, clock, indicators};
   int portNumber = 2;
   int invalidPortCalls = 0;
+  std::vector<std::string> handlerCalls;
 };
+
+using Calls = std::vector<std::string>;
 
 TEST_F(LinkTest, WriteRegisterReopensWritesWaitsAndCountsTheEcho) {
   openPort();
@@ -116,6 +126,8 @@ TEST_F(LinkTest, WriteRepliesAreJudgedByLengthAndContent) {
   };
   const Case cases[] = {
       {"echo", {}, true},
+      {"echo of another value", withCrc(hex("01 06 00 FA 12 34")), true},
+      {"echo of register 99", withCrc(hex("01 06 00 63 12 34")), false},
       {"7 bytes", hex("01 06 00 FA 00 11 69"), false},
       {"9 bytes", hex("01 06 00 FA 00 11 69 F7 00"), false},
       {"8 bytes, bad crc", hex("01 06 00 FA 00 11 69 F8"), false},
@@ -225,6 +237,31 @@ TEST_F(LinkTest, EchoedLiveWriteReturnsTheEchoAndPauses) {
   EXPECT_EQ(indicators.failed, "1");
 }
 
+TEST_F(LinkTest, ALateEchoOfThePreviousWriteIsNeverCountedGood) {
+  // A processor that answers 300 ms after a request misses the link's wait;
+  // with the pause, close and 100 ms before the reopen, its echo lands just
+  // after the next request went out, inside that transaction's wait.
+  QByteArray onTheWay;
+  port.setReplyFilter([&onTheWay](const QByteArray&, QByteArray reply) {
+    std::swap(onTheWay, reply);
+    return reply;
+  });
+  openPort();
+  EXPECT_FALSE(link.writeSingleEchoed(33, 19, 75));  // the echo is not there yet
+  EXPECT_FALSE(link.writeSingleEchoed(34, 20, 75));  // band 33's echo arrives
+  EXPECT_FALSE(link.writeSingleEchoed(35, 21, 75));
+  // A second write to the same band cannot tell its echo from the first one:
+  // the register matches and the value is the processor's to report.
+  EXPECT_EQ(link.writeSingleEchoed(35, 22, 75), 21);
+
+  const std::vector<int> six = {1, 2, 3, 4, 5, 6};
+  EXPECT_FALSE(link.writeBlock(250, six, 200, 75));  // band 35's echo arrives
+  EXPECT_FALSE(link.writeBlock(256, six, 200, 75));  // the echo of the block at 250
+  EXPECT_TRUE(link.writeBlock(256, six, 200, 75));
+  EXPECT_EQ(indicators.good, "2");
+  EXPECT_EQ(indicators.failed, "5");
+}
+
 TEST_F(LinkTest, EchoedWriteGrowsTheGoodCounterPastTheLimit) {
   openPort();
   indicators.good = "655350";
@@ -247,13 +284,29 @@ TEST_F(LinkTest, BlockReadDecodesTheModelsRegisters) {
 }
 
 TEST_F(LinkTest, AFailedReadZeroFillsTheReplyBuffer) {
+  using Filter = std::function<QByteArray(const QByteArray&, QByteArray)>;
+  struct Case {
+    const char* name;
+    Filter filter;
+  };
+  const Case cases[] = {
+      {"a byte short", [](const QByteArray&, QByteArray reply) { return reply.left(36); }},
+      {"byte count of 15 registers",
+       [](const QByteArray&, QByteArray reply) {
+         reply[2] = 30;
+         return withCrc(reply.left(reply.size() - 2));
+       }},
+  };
   openPort();
-  port.setReplyFilter([](const QByteArray&, QByteArray reply) { return reply.left(36); });
-  EXPECT_EQ(link.readRegisters(0, 16, 600), ModbusLink::ReadOutcome::Failed);
-  EXPECT_EQ(link.replyBuffer(), QByteArray(38, '\0'));
-  for (int i = 0; i < 16; ++i)
-    EXPECT_EQ(link.replyRegister(i), 0);
-  EXPECT_EQ(indicators.failed, "1");
+  for (const auto& c : cases) {
+    port.setReplyFilter(c.filter);
+    indicators.failed = "0";
+    EXPECT_EQ(link.readRegisters(0, 16, 600), ModbusLink::ReadOutcome::Failed) << c.name;
+    EXPECT_EQ(link.replyBuffer(), QByteArray(38, '\0')) << c.name;
+    for (int i = 0; i < 16; ++i)
+      EXPECT_EQ(link.replyRegister(i), 0) << c.name;
+    EXPECT_EQ(indicators.failed, "1") << c.name;
+  }
 }
 
 TEST_F(LinkTest, AReplyThatHasNotArrivedYetCountsAsFailed) {
@@ -276,6 +329,60 @@ TEST_F(LinkTest, ReadsOnAClosedPortDoNothing) {
   EXPECT_TRUE(port.events().empty());
   EXPECT_EQ(indicators.failed, "0");
   EXPECT_EQ(clock.now(), 0);
+}
+
+TEST_F(LinkTest, TheLinkIsReportedDownWhenAResetCannotReopen) {
+  struct Case {
+    const char* name;
+    FakeSerialPort::PortState state;
+    LinkError error;
+  };
+  const Case cases[] = {
+      {"port gone", FakeSerialPort::PortState::Missing, LinkError::InvalidPort},
+      {"port taken", FakeSerialPort::PortState::Busy, LinkError::PortAlreadyOpen},
+  };
+  for (const auto& c : cases) {
+    port.setPort(2, FakeSerialPort::PortState::Free);
+    openPort();
+    handlerCalls.clear();
+    port.setPort(2, c.state);
+    EXPECT_EQ(link.ResetPort(), c.error) << c.name;
+    EXPECT_FALSE(port.isOpen()) << c.name;
+    EXPECT_EQ(handlerCalls, Calls{"link down"}) << c.name;
+  }
+}
+
+TEST_F(LinkTest, TheLinkIsReportedDownWhenTheLineIsLost) {
+  openPort();
+  port.loseLine();
+  EXPECT_FALSE(port.isOpen());
+  ASSERT_EQ(port.events().size(), 1u);
+  EXPECT_EQ(port.events()[0].kind, Kind::Close);
+  EXPECT_EQ(handlerCalls, Calls{"link down"});
+}
+
+TEST_F(LinkTest, WorkingTransactionsNeverReportTheLinkDown) {
+  openPort();
+  const std::vector<int> six = {1, 2, 3, 4, 5, 6};
+  link.WriteRegister(250, 17);
+  link.writeSingleEchoed(33, 19, 75);
+  link.WriteRegisters(250, six);
+  link.readRegisters(0, 16, 600);
+  EXPECT_EQ(link.ResetPort(), LinkError::None);
+  EXPECT_EQ(link.reopenPort(kTxBufferStartup), LinkError::None);
+  EXPECT_EQ(port.events().back().txBufferHint, kTxBufferStartup);
+  // A silent processor fails the transaction, not the link.
+  port.setResponder([](const QByteArray&) { return QByteArray(); });
+  link.WriteRegister(250, 17);
+  EXPECT_EQ(indicators.failed, "1");
+  EXPECT_TRUE(handlerCalls.empty());
+}
+
+TEST_F(LinkTest, TheLinkIsReportedDownBeforeTheReconnectionDialogOpens) {
+  openPort();
+  port.setPort(2, FakeSerialPort::PortState::Missing);
+  link.WriteRegister(250, 17);
+  EXPECT_EQ(handlerCalls, (Calls{"link down", "invalid port"}));
 }
 
 TEST_F(LinkTest, ReplyBufferStartsAs64Zeros) {

@@ -29,6 +29,12 @@ void FakeSerialPort::close() {
   pending_.clear();
 }
 
+void FakeSerialPort::loseLine() {
+  if (openPort_ == 0) return;
+  close();
+  reportLineLost();
+}
+
 bool FakeSerialPort::discardBuffers() {
   if (openPort_ == 0) return false;
   events_.push_back({clock_.now(), EventKind::Discard, openPort_, {}, 0});

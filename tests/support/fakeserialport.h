@@ -47,6 +47,9 @@ class FakeSerialPort : public SerialPort {
   }
   // Puts bytes on the line as if the processor had sent them unasked.
   void inject(const QByteArray& bytes);
+  // The adapter is pulled: an open port closes itself (a Close event) and the
+  // line-lost handler runs. Nothing happens on a closed port.
+  void loseLine();
 
   LinkError open(int portNumber, int txBufferHint) override;
   void close() override;

@@ -54,7 +54,7 @@ AutoEqPage::AutoEqPage(QWidget* parent) : QWidget(parent) {
 
   auto* mic = new QGroupBox("粉噪输出声压标定");
   auto* micLayout = new QVBoxLayout(mic);
-  Text10 = named(new QLineEdit("0"), "Text10");
+  Text10 = named(new EntryBox("0"), "Text10");
   Text10->setFixedWidth(60);
   Text10->setToolTip("测试话筒与声压级标定参数,范围[-8,+8],默认为0.");
   micLayout->addWidget(Text10);

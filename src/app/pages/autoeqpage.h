@@ -11,6 +11,7 @@ class QPushButton;
 
 namespace eqset {
 
+class EntryBox;
 class NumEdit;
 
 // "自动均衡": the numeric level boxes, the target and signal choices, the
@@ -23,7 +24,7 @@ class AutoEqPage : public QWidget {
   std::array<NumEdit*, kChannels> CWNumEdit1{};
   QComboBox* Combo3 = nullptr;
   QComboBox* Combo4 = nullptr;
-  QLineEdit* Text10 = nullptr;
+  EntryBox* Text10 = nullptr;
   QPushButton* Command18 = nullptr;
   QPushButton* Command9 = nullptr;
   QPushButton* Command22 = nullptr;

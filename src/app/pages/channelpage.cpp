@@ -64,10 +64,19 @@ ChannelPage::ChannelPage(int channel, QWidget* parent) : QWidget(parent), channe
   CmbCopy = named(new QComboBox, indexed("CmbCopy", channel));
   CmbCopy->setEditable(true);
   CmbCopy->setMinimumContentsLength(6);
+  CmdCopy = named(new QPushButton("执行拷贝"), indexed("CmdCopy", channel));
+  CmdResetL = named(new QPushButton("复位到0dB"), indexed("CmdResetL", channel));
+  if (channel == 0) {
+    CmdCopy->setToolTip("数据复制到缓冲区,需要按下数据写入DSP才实际写入.");
+    CmdResetL->setToolTip("写入0dB后自动回读.");
+  }
   tools->addWidget(CmdReadSingleCh);
+  tools->addSpacing(24);
+  tools->addWidget(CmdResetL);
   tools->addSpacing(24);
   tools->addWidget(new QLabel("从选择通道拷贝数据"));
   tools->addWidget(CmbCopy);
+  tools->addWidget(CmdCopy);
   tools->addStretch(1);
   v->addLayout(tools);
 }

@@ -29,6 +29,8 @@ class ChannelPage : public QWidget {
   std::array<QLabel*, kBands> bandLabels{};   // BandLabel(31c + b)
   QPushButton* CmdReadSingleCh = nullptr;
   QComboBox* CmbCopy = nullptr;
+  QPushButton* CmdCopy = nullptr;
+  QPushButton* CmdResetL = nullptr;
 
  private:
   int channel_;

@@ -23,6 +23,8 @@ CommunicationArea::CommunicationArea(QWidget* parent) : QWidget(parent) {
   Label9 = named(new QLabel("可寻址串口地址"), "Label9");
   Combo2 = named(new QComboBox, "Combo2");
   Combo2->setEditable(true);
+  // Only the scans add entries; Enter must not turn a typed text into one.
+  Combo2->setInsertPolicy(QComboBox::NoInsert);
   Combo2->setMinimumContentsLength(12);
   Combo2->setToolTip("本处显示已经自动查找的有效串口号.");
   Command25 = named(new QPushButton("寻找新串口"), "Command25");
@@ -41,12 +43,15 @@ CommunicationArea::CommunicationArea(QWidget* parent) : QWidget(parent) {
   Command5->setToolTip("通讯计次计数器清零.");
   CmdReadHardL = named(new QPushButton("读取DSP数据"), "CmdReadHardL");
   CmdReadHardL->setToolTip("用于同步处理器，读取实际硬件数据.");
+  CmdWriteToMcu = named(new QPushButton("数据写入DSP"), "CmdWriteToMcu");
+  CmdWriteToMcu->setToolTip("将当前界面数据写入DSP,写后立即生效,主要模式不会覆盖.");
   for (QWidget* w : std::initializer_list<QWidget*>{Label9, Combo2, Command25, Command1, ComState,
                                                     Label18, Text13, Label20, Text14, Command5}) {
     row->addWidget(w);
   }
   row->addStretch(1);
   row->addWidget(CmdReadHardL);
+  row->addWidget(CmdWriteToMcu);
   v->addLayout(row);
   ProgressBar1 = named(new QProgressBar, "ProgressBar1");
   ProgressBar1->setRange(0, 100);

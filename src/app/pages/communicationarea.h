@@ -28,6 +28,7 @@ class CommunicationArea : public QWidget {
   QLineEdit* Text14 = nullptr;
   QPushButton* Command5 = nullptr;
   QPushButton* CmdReadHardL = nullptr;
+  QPushButton* CmdWriteToMcu = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
 };
 

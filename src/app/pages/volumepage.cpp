@@ -1,5 +1,6 @@
 #include "app/pages/volumepage.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -9,9 +10,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <span>
 
 #include "app/pages/pagecontrols.h"
 #include "app/widgets.h"
+#include "controls/backcolor.h"
+#include "params/statetexts.h"
 
 namespace eqset {
 
@@ -22,8 +26,25 @@ using pages::valueBox;
 VolumePage::VolumePage(QWidget* parent) : QWidget(parent) {
   auto* row = new QHBoxLayout(this);
   row->addWidget(buildInputsAndModes());
-  row->addWidget(buildVolumeAndFades(), 1);
+  auto* middle = new QVBoxLayout;
+  middle->addWidget(buildVolumeAndFades());
+  middle->addWidget(buildNoise());
+  middle->addWidget(buildDelays());
+  middle->addStretch(1);
+  row->addLayout(middle, 1);
   row->addWidget(buildLevels());
+
+  // Until the technician's first choice in a group, every option button is grey,
+  // the chosen one included.
+  for (auto group :
+       {std::span<QRadioButton* const>(Option5), std::span<QRadioButton* const>(Option3),
+        std::span<QRadioButton* const>(Option1), std::span<QRadioButton* const>(Option2)}) {
+    for (QRadioButton* b : group)
+      setBackColor(b, colors::kUnselected);
+  }
+  setBackColor(volumeBox, colors::kVolumeNormal);
+  for (QLineEdit* box : TxtInvert)
+    setBackColor(box, colors::kDefaultState);
 }
 
 QWidget* VolumePage::buildInputsAndModes() {
@@ -37,7 +58,7 @@ QWidget* VolumePage::buildInputsAndModes() {
                              "按下后转为模拟输入,而且读取对应各种参数.",
                              "按下后转为辅助输入,而且读取对应各种参数."};
   for (int k = 0; k < 3; ++k) {
-    Option5[k] = named(new QRadioButton(inputCaptions[k]), indexed("Option5", k));
+    Option5[k] = named(new OptionButton(inputCaptions[k]), indexed("Option5", k));
     Option5[k]->setToolTip(inputTips[k]);
     inputsLayout->addWidget(Option5[k]);
   }
@@ -46,9 +67,9 @@ QWidget* VolumePage::buildInputsAndModes() {
 
   auto* modes = new QGroupBox("处理模式");
   auto* modesLayout = new QVBoxLayout(modes);
-  Option3[0] = named(new QRadioButton("统一处理(数字/模拟A)"), "Option3(0)");
+  Option3[0] = named(new OptionButton("统一处理(数字/模拟A)"), "Option3(0)");
   Option3[0]->setToolTip("三种输入使用一致的处理方式.");
-  Option3[1] = named(new QRadioButton("三组独立音频处理"), "Option3(1)");
+  Option3[1] = named(new OptionButton("三组独立音频处理"), "Option3(1)");
   Option3[1]->setToolTip("三种输入全部有独立的信号处理方式.");
   Option3[0]->setChecked(true);
   modesLayout->addWidget(Option3[0]);
@@ -61,9 +82,7 @@ QWidget* VolumePage::buildInputsAndModes() {
   auxRow->addWidget(TxtAuxOut6);
   modesLayout->addLayout(auxRow);
   left->addWidget(modes);
-  for (QRadioButton* b : {Option5[0], Option5[1], Option5[2], Option3[0], Option3[1]}) {
-    b->setAutoFillBackground(true);
-  }
+  left->addWidget(buildLimiter());
 
   auto* group = new QGroupBox("编组拷贝");
   auto* groupLayout = new QGridLayout(group);
@@ -96,7 +115,7 @@ QWidget* VolumePage::buildVolumeAndFades() {
   Slider2->setValue(0);
   Slider2->setTickPosition(QSlider::TicksBelow);
   Slider2->setTickInterval(5);
-  Slider2->setMinimumWidth(300);
+  Slider2->setMinimumWidth(260);
   Slider2->setToolTip("总音量电平,在等响度模式下,仅调整对应通道的总音量电平.");
   volumeBox = valueBox("Text5(248)", "0", 50);
   volumeLayout->addWidget(new QLabel("主音量"), 0, 0);
@@ -110,6 +129,9 @@ QWidget* VolumePage::buildVolumeAndFades() {
     scale->addWidget(new QLabel(volumeScale[i]));
   }
   volumeLayout->addLayout(scale, 1, 1);
+  Check3 = named(new QCheckBox("全部静音"), "Check3");
+  Check3->setToolTip("按下在静音与正常之间切换.");
+  volumeLayout->addWidget(Check3, 1, 2);
   middle->addWidget(volume);
 
   auto* fades = new QGroupBox("切换淡入淡出");
@@ -128,14 +150,76 @@ QWidget* VolumePage::buildVolumeAndFades() {
     fadesLayout->addLayout(secondsScale, 2 * j + 1, 0);
   }
   middle->addWidget(fades);
-  middle->addStretch(1);
   return column;
+}
+
+QWidget* VolumePage::buildNoise() {
+  auto* noise = new QGroupBox("粉噪发生器");
+  auto* noiseLayout = new QGridLayout(noise);
+  const char* channels[] = {"左", "右", "中置", "次低频", "左环", "右环"};
+  for (int k = 0; k < kChannels; ++k) {
+    Option1[k] = named(new OptionButton(channels[k]), indexed("Option1", k));
+    noiseLayout->addWidget(Option1[k], k / 3, k % 3);
+  }
+  Option1[0]->setChecked(true);
+  Label7 = named(new QLabel("次低频：粉噪输出也包含200Hz低通滤波."), "Label7");
+  noiseLayout->addWidget(Label7, 2, 0, 1, 3);
+  return noise;
+}
+
+QWidget* VolumePage::buildLimiter() {
+  auto* limiter = new QGroupBox("压限电平");
+  auto* limiterLayout = new QVBoxLayout(limiter);
+  const char* levels[] = {"-10dB压限", "-5dB压限", "-0dB压限"};
+  for (int k = 0; k < 3; ++k) {
+    Option2[k] = named(new OptionButton(levels[k]), indexed("Option2", k));
+    Option2[k]->setToolTip("建议选用-5dB压限.");
+    limiterLayout->addWidget(Option2[k]);
+  }
+  Option2[2]->setChecked(true);
+  auto* note = new QHBoxLayout;
+  note->addWidget(new QLabel("压限说明："));
+  note->addWidget(new QLabel("左、右、中置"));
+  note->addStretch(1);
+  limiterLayout->addLayout(note);
+  return limiter;
+}
+
+QWidget* VolumePage::buildDelays() {
+  auto* delays = new QGroupBox("延时");
+  auto* grid = new QGridLayout(delays);
+  const QString offTip = "当输入0时，延时功能自动关闭。";
+  const char* dimensionLabels[] = {"影院长(米)", "影院宽(米)"};
+  auto* dims = new QHBoxLayout;
+  for (int j = 0; j < 2; ++j) {
+    Text2[j] = named(new QLineEdit("0"), indexed("Text2", j));
+    Text2[j]->setFixedWidth(60);
+    Text2[j]->setAlignment(Qt::AlignCenter);
+    Text2[j]->setToolTip(offTip);
+    dims->addWidget(new QLabel(dimensionLabels[j]));
+    dims->addWidget(Text2[j]);
+    dims->addSpacing(12);
+  }
+  Command2 = named(new QPushButton("延时自动计算并设定"), "Command2");
+  dims->addWidget(Command2);
+  dims->addStretch(1);
+  grid->addLayout(dims, 0, 0, 1, kChannels);
+  const char* channels[] = {"左", "右", "中置", "次低频", "左环", "右环"};
+  for (int k = 0; k < kChannels; ++k) {
+    auto* label = new QLabel(QString("%1\n延时(ms)").arg(channels[k]));
+    label->setAlignment(Qt::AlignCenter);
+    grid->addWidget(label, 1, k, Qt::AlignHCenter);
+    Text1[k] = valueBox(indexed("Text1", k), "0", 50);
+    grid->addWidget(Text1[k], 2, k, Qt::AlignHCenter);
+  }
+  return delays;
 }
 
 QWidget* VolumePage::buildLevels() {
   // The scale reads +8 dB at the top.
   auto* levels = new QGroupBox("通道平衡调整");
   auto* levelsLayout = new QGridLayout(levels);
+  levelsLayout->setHorizontalSpacing(4);
   const char* heads[] = {"左", "右", "中", "低频", "左环", "右环"};
   auto scaleColumn = [] {
     auto* col = new QVBoxLayout;
@@ -167,6 +251,13 @@ QWidget* VolumePage::buildLevels() {
     levelsLayout->addWidget(Slider3[k], 2, k + 1, Qt::AlignHCenter);
   }
   levelsLayout->addLayout(scaleColumn(), 2, kChannels + 1);
+  for (int k = 0; k < kChannels; ++k) {
+    CmdInvert[k] = named(new QPushButton("相位反相"), indexed("CmdInvert", k));
+    CmdInvert[k]->setToolTip("等效于扬声器接线正负对调.");
+    levelsLayout->addWidget(CmdInvert[k], 3, k + 1, Qt::AlignHCenter);
+    TxtInvert[k] = valueBox(indexed("TxtInvert", k), statetext::kPolarityNormal, 50);
+    levelsLayout->addWidget(TxtInvert[k], 4, k + 1, Qt::AlignHCenter);
+  }
   const QString subwooferTip = "说明:次低频内部已经预补偿+6dB.请合理调整!";
   Slider3[kSubwoofer]->setToolTip(subwooferTip);
   levelBoxes[kSubwoofer]->setToolTip(subwooferTip);

@@ -5,6 +5,7 @@
 
 #include "params/registermap.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -16,8 +17,9 @@ namespace eqset {
 class UserSlider;
 class PointerSlide;
 
-// "音量调整": inputs and processing mode, master volume, channel levels and
-// fades.
+// "音量调整": inputs and processing mode, master volume and mute, channel
+// levels and polarity, fades, the pink-noise channel, the limiter and the
+// delay calculator.
 class VolumePage : public QWidget {
   Q_OBJECT
  public:
@@ -31,14 +33,26 @@ class VolumePage : public QWidget {
   QPushButton* CmdGroupCopy = nullptr;
   UserSlider* Slider2 = nullptr;
   QLineEdit* volumeBox = nullptr;  // Text5(248)
+  QCheckBox* Check3 = nullptr;
   std::array<UserSlider*, kChannels> Slider3{};
   std::array<QLineEdit*, kChannels> levelBoxes{};  // Text5(250..255)
+  std::array<QPushButton*, kChannels> CmdInvert{};
+  std::array<QLineEdit*, kChannels> TxtInvert{};
   std::array<PointerSlide*, 2> CWSlide1{};
   std::array<QLabel*, 2> Label21{};
+  std::array<QRadioButton*, kChannels> Option1{};
+  QLabel* Label7 = nullptr;
+  std::array<QRadioButton*, 3> Option2{};
+  std::array<QLineEdit*, 2> Text2{};
+  std::array<QLineEdit*, kChannels> Text1{};
+  QPushButton* Command2 = nullptr;
 
  private:
   QWidget* buildInputsAndModes();
   QWidget* buildVolumeAndFades();
+  QWidget* buildNoise();
+  QWidget* buildLimiter();
+  QWidget* buildDelays();
   QWidget* buildLevels();
 };
 

@@ -1,0 +1,69 @@
+// The console's switches, the delay calculator, the microphone zero, the full
+// write and the equalizer copy and reset, wired to the window's controls.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+#include "app/mainwindow.h"
+#include "app/pages/autoeqpage.h"
+#include "app/widgets.h"
+#include "controls/channelswitches.h"
+#include "controls/delaycalculator.h"
+#include "controls/miczero.h"
+#include "eq/eqcopyreset.h"
+#include "params/blockread.h"
+#include "params/processorwrite.h"
+
+namespace eqset {
+
+void MainWindow::wireConsole() {
+  ChannelSwitches::Controls sc;
+  std::copy(Option1.begin(), Option1.end(), sc.noiseChannels.begin());
+  std::copy(Option2.begin(), Option2.end(), sc.limiters.begin());
+  sc.muteAll = Check3;
+  sc.volumeBox = Text5[reg::kMasterVolume];
+  sc.polarity = TxtInvert;
+  switches_ = std::make_unique<ChannelSwitches>(*link_, sc);
+  for (int k = 0; k < kChannels; ++k) {
+    connect(Option1[k], &QRadioButton::clicked, this,
+            [this, k] { switches_->selectNoiseChannel(k); });
+    connect(CmdInvert[k], &QPushButton::clicked, this, [this, k] { switches_->invertPolarity(k); });
+  }
+  for (int k = 0; k < 3; ++k) {
+    connect(Option2[k], &QRadioButton::clicked, this, [this, k] { switches_->selectLimiter(k); });
+  }
+  connect(Check3, &QCheckBox::clicked, this, [this] { switches_->muteAll(); });
+
+  delays_ =
+      std::make_unique<DelayCalculator>(*link_, dialogs_, DelayCalculator::Controls{Text2, Text1});
+  connect(Command2, &QPushButton::clicked, this, [this] { delays_->calculateAndWrite(); });
+
+  micZero_ = std::make_unique<MicZero>(dialogs_, Text10);
+  connect(autoEqPage->Text10, &EntryBox::entered, this, [this] { micZero_->checkRange(); });
+
+  ProcessorWrite::Sources ws;
+  ws.bankOffset = [this] { return bankOffset(); };
+  ws.bandPosition = [this](int i) { return Slider1[static_cast<std::size_t>(i)]->value(); };
+  ws.levelPosition = [this](int k) { return Slider3[static_cast<std::size_t>(k)]->value(); };
+  ws.volumePosition = [this] { return Slider2->value(); };
+  ws.polarityText = [this](int k) { return TxtInvert[static_cast<std::size_t>(k)]->text(); };
+  ws.auxText = [this] { return TxtAuxOut6->text(); };
+  ws.writeDelays = [this] { delays_->calculateAndWrite(); };
+  writer_ = std::make_unique<ProcessorWrite>(*link_, std::move(ws));
+  connect(CmdWriteToMcu, &QPushButton::clicked, this, [this] { writer_->WriteAll(); });
+
+  EqCopyReset::Controls cc;
+  std::copy(Slider1.begin(), Slider1.end(), cc.sliders.begin());
+  std::copy(Text5.begin(), Text5.begin() + kBandIndexes, cc.boxes.begin());
+  cc.copyLists = CmbCopy;
+  copyReset_ = std::make_unique<EqCopyReset>(*link_, dialogs_, *writer_, cc,
+                                             [this] { blockRead_->fullRead(); });
+  for (int c = 0; c < kChannels; ++c) {
+    connect(CmdCopy[c], &QPushButton::clicked, this, [this, c] { copyReset_->copyInto(c); });
+    connect(CmdResetL[c], &QPushButton::clicked, this, [this, c] { copyReset_->reset(c); });
+  }
+}
+
+}  // namespace eqset
