@@ -7,7 +7,8 @@
 // call took, the nominal time (the fixed waits inside it), the time the request
 // and reply bytes take on a 9600-baud line, and the overhead: measured minus
 // nominal. The overhead is what the port, the clock and the link add on top of
-// the waits the processor needs; it should stay within 10 ms.
+// the waits the processor needs; it should stay within 10 ms for one
+// transaction and within 1 % of the waits for "数据写入DSP", which runs twelve.
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -24,6 +25,7 @@
 #include "link/portmap.h"
 #include "link/qtserialport.h"
 #include "link/realclock.h"
+#include "params/processorwrite.h"
 
 namespace {
 
@@ -53,6 +55,7 @@ struct Profile {
   int requestBytes;
   int replyBytes;
   std::function<void(ModbusLink&)> run;
+  int transactions = 1;
 };
 
 std::vector<int> values(int n, int first) {
@@ -61,6 +64,32 @@ std::vector<int> values(int n, int first) {
     v.push_back((first + i) % 31);
   return v;
 }
+
+// "数据写入DSP" with a window of flat bands, 0 dB levels and volume, normal
+// polarity, the auxiliary input allowed and a 20 x 12 m theatre, in `bank`.
+void writeAll(ModbusLink& link, int bank) {
+  eqset::ProcessorWrite::Sources s;
+  s.bankOffset = [bank] { return bank; };
+  s.bandPosition = [](int) { return 0; };
+  s.levelPosition = [](int) { return -14; };
+  s.volumePosition = [] { return 0; };
+  s.polarityText = [](int) { return QStringLiteral("正相"); };
+  s.auxText = [] { return QStringLiteral("允许"); };
+  s.writeDelays = [&link] {
+    link.WriteRegisters(272, std::vector<int>{0, 0, 4, 4, 25, 25});
+    link.WriteRegisters(290, std::vector<int>{20, 12});
+  };
+  eqset::ProcessorWrite(link, std::move(s)).WriteAll();
+}
+
+// Six channel frames of 71 bytes, levels, polarity and delays of 21, the
+// dimensions of 13, volume and permission of 8; an 8-byte reply to each.
+constexpr int kWriteAllRequestBytes = 6 * 71 + 3 * 21 + 13 + 2 * 8;
+constexpr int kWriteAllReplyBytes = 12 * 8;
+// Channels 6 x (100 + 200 + 50), levels 100 + 200 + 75 + 70, volume
+// 100 + 100 + 10, polarity 100 + 200 + 75 + 10, permission 100 + 100 + 10,
+// delays 2 x (100 + 200 + 75) + 10.
+constexpr int kWriteAllNominalMs = 6 * 350 + 445 + 210 + 385 + 210 + 760;
 
 std::vector<Profile> profiles() {
   return {
@@ -83,6 +112,10 @@ std::vector<Profile> profiles() {
       {"level read 900..903", 50, 8, 13, [](ModbusLink& link) { link.readRegisters(900, 4, 50); }},
       {"curve read 904..1028", 400, 8, 255,
        [](ModbusLink& link) { link.readRegisters(904, 125, 400); }},
+      {"WriteAll, bank 0", kWriteAllNominalMs, kWriteAllRequestBytes, kWriteAllReplyBytes,
+       [](ModbusLink& link) { writeAll(link, 0); }, 12},
+      {"WriteAll, auxiliary bank", kWriteAllNominalMs, kWriteAllRequestBytes,
+       kWriteAllReplyBytes, [](ModbusLink& link) { writeAll(link, 600); }, 12},
   };
 }
 
@@ -129,7 +162,7 @@ int main(int argc, char** argv) {
   ModbusLink link(port, clock, indicators);
   link.setPortNumberSource([] { return kPort; });
 
-  std::printf("%-32s %5s %12s %11s %9s %12s %12s\n", "profile", "good", "measured ms", "nominal ms",
+  std::printf("%-32s %7s %10s %11s %9s %12s %12s\n", "profile", "good", "measured ms", "nominal ms",
               "wire ms", "overhead ms", "worst ovh ms");
   int exitCode = 0;
   for (const Profile& profile : profiles()) {
@@ -151,10 +184,13 @@ int main(int argc, char** argv) {
     const double worst = *std::max_element(took.begin(), took.end());
     const double wire = (profile.requestBytes + profile.replyBytes) * kByteMs;
     const long long good = indicators.good - goodBefore;
-    std::printf("%-32s %2lld/%-2d %12.1f %11d %9.1f %12.1f %12.1f\n", profile.name, good, kRuns,
+    const int expected = kRuns * profile.transactions;
+    std::printf("%-32s %3lld/%-3d %10.1f %11d %9.1f %12.1f %12.1f\n", profile.name, good, expected,
                 measured, profile.nominalMs, wire, measured - profile.nominalMs,
                 worst - profile.nominalMs);
-    if (good != kRuns || measured - profile.nominalMs > 10.0) exitCode = 2;
+    // A profile of many transactions may add up to 1 % of its waits.
+    const double allowed = std::max(10.0, profile.nominalMs / 100.0);
+    if (good != expected || measured - profile.nominalMs > allowed) exitCode = 2;
   }
 
   port.close();

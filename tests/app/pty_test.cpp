@@ -64,5 +64,71 @@ TEST(WindowOnLine, StartsConnectedEditsLiveAndReadsBack) {
   EXPECT_EQ(window.Text14->text(), "0");
 }
 
+// "数据写入DSP" over the real line, then every value read back from the
+// simulator.
+TEST(WindowOnLine, WriteAllLandsInEveryRegister) {
+  simtest::TempDir dir;
+  simtest::SimProcess sim({"--com", "7", "--dir", dir.path(), "--seed", "5"});
+  ASSERT_TRUE(sim.ready());
+  const QString folder = QString::fromStdString(dir.path());
+  SettingsRecord record;
+  record.U_Main_Com = "Com7";
+  QString error;
+  ASSERT_TRUE(SettingsStore(QDir(folder).filePath(SettingsStore::kFileName)).save(record, &error));
+
+  QtSerialPort port{PortMap(folder)};
+  RealClock clock;
+  test::ScriptedDialogs dialogs;
+  MainWindow window(port, clock, dialogs, folder);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.startUp();
+  ASSERT_EQ(window.ComState->text(), "已经连接");
+
+  for (int i = 0; i < kBandIndexes; ++i)
+    window.Slider1[static_cast<std::size_t>(i)]->setValue((i * 11) % 31 - 15);
+  for (int k = 0; k < kChannels; ++k)
+    window.Slider3[static_cast<std::size_t>(k)]->setValue(-20 + 4 * k);
+  window.Slider2->setValue(-7);
+  window.TxtInvert[4]->setText("反相");
+  window.TxtAuxOut6->setText("禁止");
+  window.Text2[0]->setText("25");
+  window.Text2[1]->setText("15");
+  QTest::mouseClick(window.CmdWriteToMcu, Qt::LeftButton);
+  EXPECT_EQ(window.Text13->text(), "12");
+  EXPECT_EQ(window.Text14->text(), "0");
+
+  ModbusLink& link = window.link();
+  auto readBack = [&link](int start, int count) {
+    std::vector<int> v;
+    if (link.readRegisters(start, count, 300) != ModbusLink::ReadOutcome::Good) return v;
+    for (int i = 0; i < count; ++i)
+      v.push_back(link.replyRegister(i));
+    return v;
+  };
+  const auto bands = readBack(0, 100);
+  const auto moreBands = readBack(100, kBandIndexes - 100);
+  ASSERT_EQ(bands.size() + moreBands.size(), static_cast<std::size_t>(kBandIndexes));
+  for (int i = 0; i < kBandIndexes; ++i) {
+    const int held = i < 100 ? bands[static_cast<std::size_t>(i)]
+                             : moreBands[static_cast<std::size_t>(i - 100)];
+    EXPECT_EQ(held, 15 - ((i * 11) % 31 - 15)) << "band " << i;
+  }
+  const auto settings = readBack(248, 44);  // 248 .. 291
+  ASSERT_EQ(settings.size(), 44u);
+  const auto at = [&settings](int address) { return settings[static_cast<std::size_t>(address - 248)]; };
+  EXPECT_EQ(at(248), 48);
+  for (int k = 0; k < kChannels; ++k)
+    EXPECT_EQ(at(250 + k), 8 - (-20 + 4 * k)) << "level " << k;
+  for (int k = 0; k < kChannels; ++k)
+    EXPECT_EQ(at(263 + k), k == 4 ? 1 : 0) << "polarity " << k;
+  EXPECT_EQ(at(271), 0);
+  const int delays[] = {0, 0, 5, 5, 32, 32};
+  for (int k = 0; k < kChannels; ++k)
+    EXPECT_EQ(at(272 + k), delays[k]) << "delay " << k;
+  EXPECT_EQ(at(290), 25);
+  EXPECT_EQ(at(291), 15);
+}
+
 }  // namespace
 }  // namespace eqset
