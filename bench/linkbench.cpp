@@ -114,8 +114,8 @@ std::vector<Profile> profiles() {
        [](ModbusLink& link) { link.readRegisters(904, 125, 400); }},
       {"WriteAll, bank 0", kWriteAllNominalMs, kWriteAllRequestBytes, kWriteAllReplyBytes,
        [](ModbusLink& link) { writeAll(link, 0); }, 12},
-      {"WriteAll, auxiliary bank", kWriteAllNominalMs, kWriteAllRequestBytes,
-       kWriteAllReplyBytes, [](ModbusLink& link) { writeAll(link, 600); }, 12},
+      {"WriteAll, auxiliary bank", kWriteAllNominalMs, kWriteAllRequestBytes, kWriteAllReplyBytes,
+       [](ModbusLink& link) { writeAll(link, 600); }, 12},
   };
 }
 

@@ -22,24 +22,39 @@ namespace {
 
 // The real window, serial port and clock against the simulator executable on
 // a pseudo-terminal linked as Com7 in the program folder.
-TEST(WindowOnLine, StartsConnectedEditsLiveAndReadsBack) {
-  simtest::TempDir dir;
-  simtest::SimProcess sim({"--com", "7", "--dir", dir.path(), "--seed", "3"});
-  ASSERT_TRUE(sim.ready());
-  const QString folder = QString::fromStdString(dir.path());
-  SettingsRecord record;
-  record.U_Main_Com = "Com7";
-  QString error;
-  ASSERT_TRUE(SettingsStore(QDir(folder).filePath(SettingsStore::kFileName)).save(record, &error));
+class WindowOnLine : public ::testing::Test {
+ protected:
+  // The simulator on Com7 of a fresh program folder whose store chose Com7,
+  // and the window started there.
+  void startOnLine(const char* seed) {
+    sim = std::make_unique<simtest::SimProcess>(
+        std::vector<std::string>{"--com", "7", "--dir", dir.path(), "--seed", seed});
+    ASSERT_TRUE(sim->ready());
+    const QString folder = QString::fromStdString(dir.path());
+    SettingsRecord record;
+    record.U_Main_Com = "Com7";
+    QString error;
+    ASSERT_TRUE(
+        SettingsStore(QDir(folder).filePath(SettingsStore::kFileName)).save(record, &error));
+    port = std::make_unique<QtSerialPort>(PortMap(folder));
+    owned = std::make_unique<MainWindow>(*port, clock, dialogs, folder);
+    owned->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(owned.get()));
+    owned->startUp();
+    ASSERT_EQ(owned->ComState->text(), "已经连接");
+  }
 
-  QtSerialPort port{PortMap(folder)};
+  simtest::TempDir dir;
+  std::unique_ptr<simtest::SimProcess> sim;
+  std::unique_ptr<QtSerialPort> port;
   RealClock clock;
   test::ScriptedDialogs dialogs;
-  MainWindow window(port, clock, dialogs, folder);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  window.startUp();
-  ASSERT_EQ(window.ComState->text(), "已经连接");
+  std::unique_ptr<MainWindow> owned;
+};
+
+TEST_F(WindowOnLine, StartsConnectedEditsLiveAndReadsBack) {
+  ASSERT_NO_FATAL_FAILURE(startOnLine("3"));
+  MainWindow& window = *owned;
   EXPECT_NE(window.Combo2->findText("Com7"), -1);
   EXPECT_TRUE(dialogs.asked.empty());
 
@@ -66,24 +81,9 @@ TEST(WindowOnLine, StartsConnectedEditsLiveAndReadsBack) {
 
 // "数据写入DSP" over the real line, then every value read back from the
 // simulator.
-TEST(WindowOnLine, WriteAllLandsInEveryRegister) {
-  simtest::TempDir dir;
-  simtest::SimProcess sim({"--com", "7", "--dir", dir.path(), "--seed", "5"});
-  ASSERT_TRUE(sim.ready());
-  const QString folder = QString::fromStdString(dir.path());
-  SettingsRecord record;
-  record.U_Main_Com = "Com7";
-  QString error;
-  ASSERT_TRUE(SettingsStore(QDir(folder).filePath(SettingsStore::kFileName)).save(record, &error));
-
-  QtSerialPort port{PortMap(folder)};
-  RealClock clock;
-  test::ScriptedDialogs dialogs;
-  MainWindow window(port, clock, dialogs, folder);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  window.startUp();
-  ASSERT_EQ(window.ComState->text(), "已经连接");
+TEST_F(WindowOnLine, WriteAllLandsInEveryRegister) {
+  ASSERT_NO_FATAL_FAILURE(startOnLine("5"));
+  MainWindow& window = *owned;
 
   for (int i = 0; i < kBandIndexes; ++i)
     window.Slider1[static_cast<std::size_t>(i)]->setValue((i * 11) % 31 - 15);
@@ -110,13 +110,15 @@ TEST(WindowOnLine, WriteAllLandsInEveryRegister) {
   const auto moreBands = readBack(100, kBandIndexes - 100);
   ASSERT_EQ(bands.size() + moreBands.size(), static_cast<std::size_t>(kBandIndexes));
   for (int i = 0; i < kBandIndexes; ++i) {
-    const int held = i < 100 ? bands[static_cast<std::size_t>(i)]
-                             : moreBands[static_cast<std::size_t>(i - 100)];
+    const int held =
+        i < 100 ? bands[static_cast<std::size_t>(i)] : moreBands[static_cast<std::size_t>(i - 100)];
     EXPECT_EQ(held, 15 - ((i * 11) % 31 - 15)) << "band " << i;
   }
   const auto settings = readBack(248, 44);  // 248 .. 291
   ASSERT_EQ(settings.size(), 44u);
-  const auto at = [&settings](int address) { return settings[static_cast<std::size_t>(address - 248)]; };
+  const auto at = [&settings](int address) {
+    return settings[static_cast<std::size_t>(address - 248)];
+  };
   EXPECT_EQ(at(248), 48);
   for (int k = 0; k < kChannels; ++k)
     EXPECT_EQ(at(250 + k), 8 - (-20 + 4 * k)) << "level " << k;

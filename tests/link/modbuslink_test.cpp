@@ -237,31 +237,6 @@ TEST_F(LinkTest, EchoedLiveWriteReturnsTheEchoAndPauses) {
   EXPECT_EQ(indicators.failed, "1");
 }
 
-TEST_F(LinkTest, ALateEchoOfThePreviousWriteIsNeverCountedGood) {
-  // A processor that answers 300 ms after a request misses the link's wait;
-  // with the pause, close and 100 ms before the reopen, its echo lands just
-  // after the next request went out, inside that transaction's wait.
-  QByteArray onTheWay;
-  port.setReplyFilter([&onTheWay](const QByteArray&, QByteArray reply) {
-    std::swap(onTheWay, reply);
-    return reply;
-  });
-  openPort();
-  EXPECT_FALSE(link.writeSingleEchoed(33, 19, 75));  // the echo is not there yet
-  EXPECT_FALSE(link.writeSingleEchoed(34, 20, 75));  // band 33's echo arrives
-  EXPECT_FALSE(link.writeSingleEchoed(35, 21, 75));
-  // A second write to the same band cannot tell its echo from the first one:
-  // the register matches and the value is the processor's to report.
-  EXPECT_EQ(link.writeSingleEchoed(35, 22, 75), 21);
-
-  const std::vector<int> six = {1, 2, 3, 4, 5, 6};
-  EXPECT_FALSE(link.writeBlock(250, six, 200, 75));  // band 35's echo arrives
-  EXPECT_FALSE(link.writeBlock(256, six, 200, 75));  // the echo of the block at 250
-  EXPECT_TRUE(link.writeBlock(256, six, 200, 75));
-  EXPECT_EQ(indicators.good, "2");
-  EXPECT_EQ(indicators.failed, "5");
-}
-
 TEST_F(LinkTest, EchoedWriteGrowsTheGoodCounterPastTheLimit) {
   openPort();
   indicators.good = "655350";
@@ -329,36 +304,6 @@ TEST_F(LinkTest, ReadsOnAClosedPortDoNothing) {
   EXPECT_TRUE(port.events().empty());
   EXPECT_EQ(indicators.failed, "0");
   EXPECT_EQ(clock.now(), 0);
-}
-
-TEST_F(LinkTest, TheLinkIsReportedDownWhenAResetCannotReopen) {
-  struct Case {
-    const char* name;
-    FakeSerialPort::PortState state;
-    LinkError error;
-  };
-  const Case cases[] = {
-      {"port gone", FakeSerialPort::PortState::Missing, LinkError::InvalidPort},
-      {"port taken", FakeSerialPort::PortState::Busy, LinkError::PortAlreadyOpen},
-  };
-  for (const auto& c : cases) {
-    port.setPort(2, FakeSerialPort::PortState::Free);
-    openPort();
-    handlerCalls.clear();
-    port.setPort(2, c.state);
-    EXPECT_EQ(link.ResetPort(), c.error) << c.name;
-    EXPECT_FALSE(port.isOpen()) << c.name;
-    EXPECT_EQ(handlerCalls, Calls{"link down"}) << c.name;
-  }
-}
-
-TEST_F(LinkTest, TheLinkIsReportedDownWhenTheLineIsLost) {
-  openPort();
-  port.loseLine();
-  EXPECT_FALSE(port.isOpen());
-  ASSERT_EQ(port.events().size(), 1u);
-  EXPECT_EQ(port.events()[0].kind, Kind::Close);
-  EXPECT_EQ(handlerCalls, Calls{"link down"});
 }
 
 TEST_F(LinkTest, WorkingTransactionsNeverReportTheLinkDown) {
