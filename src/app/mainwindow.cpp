@@ -25,6 +25,11 @@
 #include "eq/eqlivewrite.h"
 #include "eq/levelwrites.h"
 #include "link/dialogs.h"
+#include "measure/autosequence.h"
+#include "measure/compensationsteps.h"
+#include "measure/curvedisplay.h"
+#include "measure/measurement.h"
+#include "measure/testsignals.h"
 #include "params/blockread.h"
 #include "params/processorwrite.h"
 
@@ -39,11 +44,11 @@ constexpr int kData1PeriodMs = 500;
 
 MainWindow::MainWindow(SerialPort& port, Clock& clock, Dialogs& dialogs,
                        const QString& programFolder, QWidget* parent)
-    : QMainWindow(parent), clock_(clock), dialogs_(dialogs), programFolder_(programFolder) {
+    : QMainWindow(parent), clock_(clock), dialogs_(dialogs, ticks_), programFolder_(programFolder) {
   setObjectName("frmEQSet");
   setWindowTitle("EQSet");
   link_ = std::make_unique<ModbusLink>(port, clock, static_cast<LinkIndicators&>(*this));
-  connection_ = std::make_unique<Connection>(*link_, static_cast<ConnectionView&>(*this), dialogs);
+  connection_ = std::make_unique<Connection>(*link_, static_cast<ConnectionView&>(*this), dialogs_);
   link_->setPortNumberSource([this] { return portNumberOf(Combo2->currentText()); });
   link_->setInvalidPortHandler([this] { ComState->setText(connection_->OpenCom()); });
   link_->setLinkDownHandler([this] { connection_->linkDown(); });
@@ -145,6 +150,25 @@ void MainWindow::gatherControls() {
   Command9 = e.Command9;
   Command22 = e.Command22;
   Command10 = e.Command10;
+  CWGraph1 = e.CWGraph1;
+  Command24 = e.Command24;
+  FreqNum = e.FreqNum;
+  GroupNum = e.GroupNum;
+  Label11 = e.Label11;
+  Label12 = e.Label12;
+  Text3 = e.Text3;
+  Text4 = e.Text4;
+  Text6 = e.Text6;
+  Text7 = e.Text7;
+  Text8 = e.Text8;
+  Command11[0] = e.Command11;
+  Command23[0] = e.Command23;
+  for (int c = 1; c < kChannels; ++c) {
+    Command11[c] = channelPages[c]->Command11;
+    Command23[c] = channelPages[c]->Command23;
+  }
+  CmdFZ = v.CmdFZ;
+  TxtFenZao = v.TxtFenZao;
 }
 
 void MainWindow::wireOperations() {
@@ -210,6 +234,7 @@ void MainWindow::wireOperations() {
             [this, j](double x) { levels_->fadeWrite(j, x); });
   }
   wireConsole();
+  wireMeasurement();
 }
 
 int MainWindow::bankOffset() const {
@@ -218,8 +243,8 @@ int MainWindow::bankOffset() const {
 
 void MainWindow::startUp() {
   // Start values come before any traffic.
-  compensationA.fill(0);
-  compensationB.fill(0);
+  measure.passCount.fill(0);
+  measure.referenceLevel.fill(0);
   store_ = std::make_unique<SettingsStore>(QDir(programFolder_).filePath(SettingsStore::kFileName));
   Text13->setText("0");
   Text14->setText("0");
@@ -227,12 +252,12 @@ void MainWindow::startUp() {
     b->setEnabled(false);
   for (int k = 1; k < kChannels; ++k)
     CWNumEdit1[k]->setEnabled(false);
-  graphLevelMin = 50;
-  graphLevelMax = 85;
-  relativeStepOffset = 0;
+  measure.yMin = 50;
+  measure.yMax = 85;
+  measure.referenceOffset = 0;
   lastCurveGroup = 256;
-  bandLevels.fill(0);
-  measurementKind = 1;
+  measure.plot.rows[PlotBuffer::kMeasured].fill(0);
+  measure.measurementLock = 1;
 
   const std::array<QStringList, kChannels> copySources = {
       QStringList{"右", "中置"}, QStringList{"左", "中置"}, QStringList{"左", "右"},

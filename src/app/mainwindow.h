@@ -6,9 +6,11 @@
 #include <memory>
 
 #include "app/settingsstore.h"
+#include "app/tickgate.h"
 #include "link/connection.h"
 #include "link/indicators.h"
 #include "link/modbuslink.h"
+#include "measure/measuredata.h"
 #include "params/registerimage.h"
 #include "params/registermap.h"
 
@@ -19,6 +21,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTabWidget;
 class QTimer;
 
@@ -43,6 +46,14 @@ class DelayCalculator;
 class MicZero;
 class ProcessorWrite;
 class EqCopyReset;
+class BandEdit;
+class CurveGraph;
+class PeriodicTimer;
+class TestSignals;
+class Measurement;
+class CompensationSteps;
+class AutoSequence;
+class CurveDisplay;
 
 // frmEQSet: the one window of the tool. Its controls hold the state the tool
 // writes; operations live in their subsystem folders and are wired here.
@@ -124,16 +135,31 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   QPushButton* Command22 = nullptr;
   QPushButton* Command10 = nullptr;
   QTimer* Data1Timer = nullptr;
+  // Measurement, graph and the automatic sequence.
+  QPushButton* CmdFZ = nullptr;
+  QPushButton* Command24 = nullptr;
+  QLineEdit* TxtFenZao = nullptr;
+  CurveGraph* CWGraph1 = nullptr;
+  std::array<BandEdit*, kBands> FreqNum{};
+  QSpinBox* GroupNum = nullptr;
+  QLabel* Label11 = nullptr;
+  QLabel* Label12 = nullptr;
+  QLineEdit* Text3 = nullptr;
+  QLineEdit* Text4 = nullptr;
+  QLineEdit* Text6 = nullptr;
+  QLineEdit* Text7 = nullptr;
+  QLineEdit* Text8 = nullptr;
+  std::array<QPushButton*, kChannels> Command11{};  // element 0 on this page, 1..5 on pages 1..5
+  std::array<QPushButton*, kChannels> Command23{};
+  PeriodicTimer* Timer2 = nullptr;  // the periodic level reading
+  PeriodicTimer* Timer5 = nullptr;  // first sweep
+  PeriodicTimer* Timer6 = nullptr;  // second sweep
+  PeriodicTimer* Timer7 = nullptr;  // final sweep
 
-  // State kept by the window for later operations.
-  double graphLevelMin = 50;
-  double graphLevelMax = 85;
-  double relativeStepOffset = 0;
+  // The measurement's state: curves, plot, lock, gains, passes, level range.
+  MeasureState measure;
+  // The last curve group number taken from the channel selector.
   int lastCurveGroup = 256;
-  std::array<float, 32> bandLevels{};
-  std::array<double, kChannels> compensationA{};
-  std::array<double, kChannels> compensationB{};
-  int measurementKind = 1;
 
  private:
   // ConnectionView
@@ -153,6 +179,7 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   void gatherControls();
   void wireOperations();
   void wireConsole();
+  void wireMeasurement();
 
   SettingsRecord recordFromControls() const;
   void showRecord(const SettingsRecord& record);
@@ -160,7 +187,8 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   void onReconnect();
 
   Clock& clock_;
-  Dialogs& dialogs_;
+  TickGate ticks_;
+  GatedDialogs dialogs_;
   QString programFolder_;
   std::unique_ptr<ModbusLink> link_;
   std::unique_ptr<Connection> connection_;
@@ -174,6 +202,11 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   std::unique_ptr<MicZero> micZero_;
   std::unique_ptr<ProcessorWrite> writer_;
   std::unique_ptr<EqCopyReset> copyReset_;
+  std::unique_ptr<TestSignals> testSignals_;
+  std::unique_ptr<Measurement> measurement_;
+  std::unique_ptr<CompensationSteps> compensation_;
+  std::unique_ptr<AutoSequence> sequence_;
+  std::unique_ptr<CurveDisplay> display_;
   RegisterImage image_;
   SettingsRecord record_;
 };

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include "params/numbers.h"
-
 namespace eqset {
 
 namespace {
@@ -41,10 +39,12 @@ std::variant<DelayPlan, DelayRefusal> planDelays(const QString& lengthText,
   const float a = (length + length) / 3;
   const float b = width / 2;
   const float d = std::sqrt(a * a + b * b);
-  const double centre = roundHalfEven((d - a) / kMetresPerMs);
-  const double surround = roundHalfEven((d - b) / kMetresPerMs);
-  const double lengthRegister = roundHalfEven(*lengthEntered);
-  const double widthRegister = roundHalfEven(*widthEntered);
+  // Rounded as doubles (halves to even): a size too large for a float leaves
+  // infinities or NaN here, which fit no register.
+  const double centre = std::nearbyint((d - a) / kMetresPerMs);
+  const double surround = std::nearbyint((d - b) / kMetresPerMs);
+  const double lengthRegister = std::nearbyint(*lengthEntered);
+  const double widthRegister = std::nearbyint(*widthEntered);
   for (double v : {centre, surround, lengthRegister, widthRegister}) {
     if (!fitsRegister(v)) return DelayRefusal::TooLarge;
   }

@@ -5,7 +5,8 @@
 
 namespace eqset {
 
-// Every float-to-integer conversion of the tool rounds halves to even.
+// Every float-to-integer conversion of the tool rounds halves to even. `x`
+// must lie well within the range of long long; check first where it may not.
 inline long long roundHalfEven(double x) {
   const double r = std::nearbyint(x);  // the default rounding mode is to-nearest-even
   return static_cast<long long>(r);

@@ -15,6 +15,7 @@ class VirtualClock : public Clock {
     now_ += ms;
   }
   std::int64_t now() const override { return now_; }
+  bool realTime() const override { return false; }
   void advance(std::int64_t ms) { now_ += ms; }
 
   std::vector<int> sleeps;

@@ -78,6 +78,12 @@ ChannelPage::ChannelPage(int channel, QWidget* parent) : QWidget(parent), channe
   tools->addWidget(CmbCopy);
   tools->addWidget(CmdCopy);
   tools->addStretch(1);
+  if (channel > 0) {
+    Command11 = named(new QPushButton("粉噪输出"), indexed("Command11", channel));
+    Command23 = named(new QPushButton("粉噪停止"), indexed("Command23", channel));
+    tools->addWidget(Command11);
+    tools->addWidget(Command23);
+  }
   v->addLayout(tools);
 }
 

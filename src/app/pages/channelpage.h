@@ -31,6 +31,9 @@ class ChannelPage : public QWidget {
   QComboBox* CmbCopy = nullptr;
   QPushButton* CmdCopy = nullptr;
   QPushButton* CmdResetL = nullptr;
+  // Pages 1..5 carry the typed pink-noise commands; the left page has none.
+  QPushButton* Command11 = nullptr;  // "粉噪输出"
+  QPushButton* Command23 = nullptr;  // "粉噪停止"
 
  private:
   int channel_;

@@ -162,8 +162,13 @@ QWidget* VolumePage::buildNoise() {
     noiseLayout->addWidget(Option1[k], k / 3, k % 3);
   }
   Option1[0]->setChecked(true);
+  CmdFZ = named(new QPushButton("粉噪切换"), "CmdFZ");
+  CmdFZ->setToolTip("按下在粉噪与信号之间切换.");
+  TxtFenZao = valueBox("TxtFenZao", "禁止", 60);
+  noiseLayout->addWidget(CmdFZ, 0, 3);
+  noiseLayout->addWidget(TxtFenZao, 1, 3);
   Label7 = named(new QLabel("次低频：粉噪输出也包含200Hz低通滤波."), "Label7");
-  noiseLayout->addWidget(Label7, 2, 0, 1, 3);
+  noiseLayout->addWidget(Label7, 2, 0, 1, 4);
   return noise;
 }
 

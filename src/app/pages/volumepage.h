@@ -42,6 +42,8 @@ class VolumePage : public QWidget {
   std::array<QLabel*, 2> Label21{};
   std::array<QRadioButton*, kChannels> Option1{};
   QLabel* Label7 = nullptr;
+  QPushButton* CmdFZ = nullptr;
+  QLineEdit* TxtFenZao = nullptr;
   std::array<QRadioButton*, 3> Option2{};
   std::array<QLineEdit*, 2> Text2{};
   std::array<QLineEdit*, kChannels> Text1{};

@@ -1,0 +1,132 @@
+#include "measure/autosequence.h"
+
+#include <QLabel>
+#include <QWidget>
+
+#include "measure/compensationsteps.h"
+#include "measure/measurement.h"
+#include "measure/periodictimer.h"
+#include "measure/testsignals.h"
+#include "params/registermap.h"
+
+namespace eqset {
+
+namespace {
+constexpr int kAfterStopMs = 20;
+constexpr int kStepMs = 100;
+constexpr int kAfterWriteMs = 1000;
+constexpr int kFirst = 0;
+constexpr int kSecond = 1;
+constexpr int kFinal = 2;
+}  // namespace
+
+AutoSequence::AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state,
+                           TestSignals& testSignals, Measurement& measurement,
+                           CompensationSteps& steps, const std::array<PeriodicTimer*, 3>& timers,
+                           const Controls& controls)
+    : link_(link),
+      dialogs_(dialogs),
+      state_(state),
+      signals_(testSignals),
+      measurement_(measurement),
+      steps_(steps),
+      timers_(timers),
+      c_(controls) {}
+
+void AutoSequence::say(const char* text) {
+  c_.status->setText(QString::fromUtf8(text));
+}
+
+void AutoSequence::runTimer(int index) {
+  PeriodicTimer* t = timers_[static_cast<std::size_t>(index)];
+  t->setEnabled(true);
+  t->setPeriod(kPollMs);
+}
+
+void AutoSequence::stopTimer(int index) {
+  PeriodicTimer* t = timers_[static_cast<std::size_t>(index)];
+  t->setEnabled(false);
+  t->setPeriod(0);
+}
+
+void AutoSequence::sweep() {
+  link_.WriteRegister(reg::kSweep, 1);
+}
+
+bool AutoSequence::sweepFinished() {
+  measurement_.curveRead();
+  return state_.sweepStatus == 1;
+}
+
+void AutoSequence::start() {
+  c_.manualButton->setEnabled(false);
+  signals_.stop();  // also every timer of an earlier run
+  link_.clock().sleep(kAfterStopMs);
+  state_.lastCommand = reg::kSweep;
+  sweep();
+  link_.clock().sleep(kStepMs);
+  state_.sweepStatus = 0;
+  runTimer(kFirst);
+  for (QWidget* b : c_.stepButtons)
+    b->setEnabled(false);
+  say("已经启动扫描...");
+}
+
+void AutoSequence::firstSweepTick() {
+  if (!sweepFinished()) return;
+  say("首次测试结束...");
+  stopTimer(kFirst);
+  link_.clock().sleep(kStepMs);
+  measurement_.readPresentGains();
+  link_.clock().sleep(kStepMs);
+  // The first correction is made without feedback: the technician decides.
+  const auto answer =
+      dialogs_.message(QStringLiteral("这是开环状态，请确认是否需要继续？"), QStringLiteral("提示"),
+                       Dialogs::Icon::Question, Dialogs::Buttons::OkCancel);
+  if (answer == Dialogs::Answer::Ok) {
+    say("正在计算...");
+    steps_.relative();
+    link_.clock().sleep(kStepMs);
+    steps_.absolute();
+    link_.clock().sleep(kStepMs);
+    steps_.write();
+    link_.clock().sleep(kAfterWriteMs);
+    say("写入DSP...");
+    runTimer(kSecond);
+    sweep();
+    say("二次扫描...");
+    link_.clock().sleep(kStepMs);
+  }
+  state_.sweepStatus = 0;
+}
+
+void AutoSequence::secondSweepTick() {
+  if (!sweepFinished()) return;
+  say("二次扫描结束");
+  stopTimer(kSecond);
+  link_.clock().sleep(kStepMs);
+  measurement_.readPresentGains();
+  link_.clock().sleep(kStepMs);
+  steps_.relative();
+  link_.clock().sleep(kStepMs);
+  steps_.absolute();
+  link_.clock().sleep(kStepMs);
+  say("二次计算...");
+  steps_.write();
+  say("二次写入DSP");
+  link_.clock().sleep(kAfterWriteMs);
+  runTimer(kFinal);
+  sweep();
+  say("最后结果...");
+  link_.clock().sleep(kStepMs);
+  state_.sweepStatus = 0;
+}
+
+void AutoSequence::finalSweepTick() {
+  if (!sweepFinished()) return;
+  stopTimer(kFinal);
+  measurement_.readPresentGains();
+  say("本通道自调完成.");
+}
+
+}  // namespace eqset

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <array>
+
+#include "link/dialogs.h"
+#include "link/modbuslink.h"
+#include "measure/measuredata.h"
+
+class QLabel;
+class QWidget;
+
+namespace eqset {
+
+class CompensationSteps;
+class Measurement;
+class PeriodicTimer;
+class TestSignals;
+
+// "全自动均衡": the processor sweeps the channel, the tool corrects it, sweeps
+// again, corrects once more and sweeps a last time to show the result. Each
+// sweep is polled once a second by its own timer; at most one of them runs.
+class AutoSequence {
+ public:
+  struct Controls {
+    QLabel* status = nullptr;         // Label12
+    QWidget* manualButton = nullptr;  // Command24
+    std::array<QWidget*, 4> stepButtons{};
+  };
+  static constexpr int kPollMs = 1000;
+
+  AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state, TestSignals& testSignals,
+               Measurement& measurement, CompensationSteps& steps,
+               const std::array<PeriodicTimer*, 3>& timers, const Controls& controls);
+
+  void start();
+  void firstSweepTick();   // Timer5
+  void secondSweepTick();  // Timer6
+  void finalSweepTick();   // Timer7
+
+ private:
+  // Curve read; true once the processor reports the sweep finished.
+  bool sweepFinished();
+  void runTimer(int index);
+  void stopTimer(int index);
+  void sweep();
+  void say(const char* text);
+
+  ModbusLink& link_;
+  Dialogs& dialogs_;
+  MeasureState& state_;
+  TestSignals& signals_;
+  Measurement& measurement_;
+  CompensationSteps& steps_;
+  std::array<PeriodicTimer*, 3> timers_;
+  Controls c_;
+};
+
+}  // namespace eqset

@@ -1,0 +1,85 @@
+#include "measure/compensationsteps.h"
+
+#include <cmath>
+
+#include "measure/bandedit.h"
+#include "measure/compensation.h"
+#include "params/numbers.h"
+
+namespace eqset {
+
+namespace {
+constexpr int kGainOffset = 15;
+}  // namespace
+
+CompensationSteps::CompensationSteps(ModbusLink& link, Dialogs& dialogs, MeasureState& state,
+                                     const std::array<BandEdit*, kBands>& bands, Sources sources)
+    : link_(link), dialogs_(dialogs), state_(state), bands_(bands), s_(std::move(sources)) {}
+
+void CompensationSteps::relative() {
+  const int channel = s_.channel();
+  const bool sub = channel == kSubwoofer;
+  CurveRow& measured = state_.plot.rows[PlotBuffer::kMeasured];
+  CurveRow& target = state_.plot.rows[PlotBuffer::kTarget];
+  const float average = averageLevel(measured, sub);
+  state_.referenceLevel[static_cast<std::size_t>(channel)] = static_cast<int>(
+      std::nearbyint(static_cast<double>(state_.referenceOffset) + static_cast<double>(average)));
+  // A target text that names no curve keeps the target drawn last.
+  if (const auto type = targetTypeFromText(s_.targetText())) {
+    const CurveRow row = targetRow(*type, average, sub);
+    for (int b = 0; b < kBands; ++b) {
+      const auto slot = static_cast<std::size_t>(bandSlot(b));
+      target[slot] = row[slot];
+    }
+  }
+  s_.redraw();
+  const int compensated = sub ? kSubwooferBands : kBands;
+  for (int b = 0; b < kBands; ++b) {
+    const auto slot = static_cast<std::size_t>(bandSlot(b));
+    const int r = b < compensated ? relativeCompensation(target[slot], measured[slot]) : 0;
+    bands_[static_cast<std::size_t>(b)]->showValue(r, BandEdit::Format::TwoDigit);
+  }
+}
+
+void CompensationSteps::absolute() {
+  const int passes = state_.passCount[static_cast<std::size_t>(s_.channel())];
+  for (int b = 0; b < kBands; ++b) {
+    BandEdit* edit = bands_[static_cast<std::size_t>(b)];
+    const int c = absoluteCompensation(state_.presentGains[static_cast<std::size_t>(b)],
+                                       edit->value(), passes, b);
+    edit->showValue(c, edit->format());
+  }
+}
+
+void CompensationSteps::write() {
+  const int channel = s_.channel();
+  std::array<int, kBands> values{};
+  for (int b = 0; b < kBands; ++b) {
+    const double gain = bands_[static_cast<std::size_t>(b)]->value();
+    // A typed gain the equalizer cannot take would be stored as nonsense.
+    if (!(gain >= -kGainOffset - 0.5 && gain <= kGainOffset + 0.5)) {
+      dialogs_.message(
+          QStringLiteral("%1频点的增益超出范围(-15dB到+15dB)，未写入DSP。")
+              .arg(QString::fromUtf8(bandTable()[static_cast<std::size_t>(b)].label.data())),
+          QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
+      return;
+    }
+    values[static_cast<std::size_t>(b)] = static_cast<int>(roundHalfEven(gain + kGainOffset));
+  }
+  link_.writeBlock(s_.bankOffset() + equalizerRegister(channel, 0), values, kWriteWaitMs, 0);
+  ++state_.passCount[static_cast<std::size_t>(channel)];
+  link_.clock().sleep(kAfterWriteMs);
+  s_.fullRead();
+}
+
+void CompensationSteps::referenceUp() {
+  ++state_.referenceOffset;
+  relative();
+}
+
+void CompensationSteps::referenceDown() {
+  --state_.referenceOffset;
+  relative();
+}
+
+}  // namespace eqset

@@ -1,0 +1,91 @@
+#include "measure/curvegraph.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QLineSeries>
+#include <QValueAxis>
+
+namespace eqset {
+
+namespace {
+constexpr int kXMax = 31;
+constexpr int kDbPerMajor = 5;
+constexpr int kMinorPerMajor = 5;
+}  // namespace
+
+CurveGraph::CurveGraph(QWidget* parent) : QChartView(parent) {
+  setObjectName("CWGraph1");
+  setRenderHint(QPainter::Antialiasing);
+  auto* chart = new QChart;
+  chart->legend()->hide();
+  chart->setMargins(QMargins(4, 4, 4, 4));
+
+  xAxis_ = new QCategoryAxis;
+  xAxis_->setObjectName("XAxis");
+  xAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  const auto& bands = bandTable();
+  for (int b = 0; b < kBands; ++b) {
+    const auto& label = bands[static_cast<std::size_t>(b)].label;
+    xAxis_->append(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())),
+                   bandSlot(b));
+  }
+  xAxis_->setRange(0, kXMax);
+  xAxis_->setLabelsAngle(-60);
+  xAxis_->setTruncateLabels(false);
+  QFont small = xAxis_->labelsFont();
+  small.setPointSizeF(small.pointSizeF() * 0.85);
+  xAxis_->setLabelsFont(small);
+  xAxis_->setGridLineVisible(true);
+
+  yAxis_ = new QValueAxis;
+  yAxis_->setObjectName("YAxis-1");
+  yAxis_->setLabelFormat("%.0fdB");
+  yAxis_->setRange(50, 85);
+  yAxis_->setTickCount(8);  // 5 dB a division
+  yAxis_->setMinorTickCount(kMinorPerMajor - 1);
+  yAxis_->setGridLineVisible(true);
+  yAxis_->setMinorGridLineVisible(true);
+
+  chart->addAxis(xAxis_, Qt::AlignBottom);
+  chart->addAxis(yAxis_, Qt::AlignLeft);
+  const QColor colours[] = {QColor(0, 0, 255), QColor(255, 0, 0)};
+  for (int row = 0; row < 2; ++row) {
+    auto* series = new QLineSeries;
+    series->setName(row == PlotBuffer::kMeasured ? "Plot-1" : "Plot-2");
+    series->setObjectName(series->name());
+    QPen pen(colours[row]);
+    pen.setWidth(2);
+    series->setPen(pen);
+    chart->addSeries(series);
+    series->attachAxis(xAxis_);
+    series->attachAxis(yAxis_);
+    plots_[static_cast<std::size_t>(row)] = series;
+  }
+  setChart(chart);
+}
+
+void CurveGraph::redraw(const PlotBuffer& buffer, int yMin, int yMax) {
+  xAxis_->setRange(0, kXMax);
+  if (yMax > yMin) {
+    yAxis_->setRange(yMin, yMax);
+    // One major division a 5 dB; the count may come out fractional for a
+    // range that is not a multiple of 5, and the axis takes the whole part.
+    const double majors = static_cast<double>(yMax - yMin) / kDbPerMajor;
+    yAxis_->setTickCount(static_cast<int>(majors) + 1);
+    yAxis_->setMinorTickCount(kMinorPerMajor - 1);
+  }
+  for (int row = 0; row < 2; ++row) {
+    QList<QPointF> points;
+    const CurveRow& values = buffer.rows[static_cast<std::size_t>(row)];
+    for (int k = 0; k < kBandSlots; ++k)
+      points.append(QPointF(k, values[static_cast<std::size_t>(k)]));
+    plots_[static_cast<std::size_t>(row)]->replace(points);
+  }
+}
+
+QPoint CurveGraph::pointAt(double x, double level) const {
+  const QPointF inScene = chart()->mapToPosition(QPointF(x, level), plots_[0]);
+  return mapFromScene(inScene);
+}
+
+}  // namespace eqset

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "params/registermap.h"
+
+namespace eqset {
+
+// Band b of a curve sits in slot b + 1; slot 0 and slots 32..35 stay 0.
+constexpr int kBandSlots = 36;
+constexpr int kCurveAreas = 8;
+constexpr int bandSlot(int band) {
+  return band + 1;
+}
+using CurveRow = std::array<float, kBandSlots>;
+
+// The running level is read once a second while it is watched.
+constexpr int kLevelReadingPeriodMs = 1000;
+
+// The measured curve of every channel (area = channel number), in dB, kept for
+// the whole run and saved with the curve files.
+struct CurveStore {
+  std::array<CurveRow, kCurveAreas> areas{};
+};
+
+// What the graph shows: row 0 the response of the channel being tuned, row 1
+// the target curve.
+struct PlotBuffer {
+  static constexpr int kMeasured = 0;
+  static constexpr int kTarget = 1;
+  std::array<CurveRow, 2> rows{};
+};
+
+// The measurement's window state, shared by the test signals, the readings,
+// the compensation, the automatic sequence and the graph.
+struct MeasureState {
+  CurveStore curves;
+  PlotBuffer plot;
+  // 1: the band edits show a measurement and ignore focus and edits; 0: they
+  // edit the equalizer gains of the channel being tuned.
+  int measurementLock = 1;
+  // Low byte of register 1028 at the last good curve read: 1 once the sweep
+  // asked for is finished.
+  int sweepStatus = 0;
+  // The channel's equalizer gains in dB as "读取绝对参数" found them.
+  std::array<float, kBands> presentGains{};
+  // The register of the last measurement command issued.
+  int lastCommand = 0;
+  // Raised and lowered by the reference buttons.
+  int referenceOffset = 0;
+  // Compensation writes made per channel since start; later passes round the
+  // relative value before adding it.
+  std::array<int, kChannels> passCount{};
+  // offset + average level per channel, kept by the relative compensation.
+  std::array<int, kChannels> referenceLevel{};
+  // The graph's level axis.
+  int yMin = 50;
+  int yMax = 85;
+};
+
+}  // namespace eqset
