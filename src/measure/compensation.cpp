@@ -77,4 +77,19 @@ int absoluteCompensation(float present, double relative, int passCount, int band
   return static_cast<int>(std::clamp<long long>(c, kMaxCutDb, upper));
 }
 
+Deviation deviationFromTarget(const CurveRow& measured, TargetType type, bool subwoofer) {
+  const CurveRow target = targetRow(type, averageLevel(measured, subwoofer), subwoofer);
+  const int bands = subwoofer ? kSubwooferBands : kBands;
+  Deviation d;
+  double sumSquares = 0;
+  for (int b = 0; b < bands; ++b) {
+    const auto slot = static_cast<std::size_t>(bandSlot(b));
+    const double diff = static_cast<double>(measured[slot]) - target[slot];
+    d.largest = std::max(d.largest, std::abs(diff));
+    sumSquares += diff * diff;
+  }
+  d.rms = std::sqrt(sumSquares / bands);
+  return d;
+}
+
 }  // namespace eqset

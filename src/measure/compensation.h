@@ -30,4 +30,13 @@ int relativeCompensation(float target, float measured);
 // the three lowest and two highest bands.
 int absoluteCompensation(float present, double relative, int passCount, int band);
 
+// How far a measured curve lies from the target of its own average level, over
+// the bands the channel plays (20 .. 200 Hz for the subwoofer): the largest
+// and the root-mean-square difference in dB.
+struct Deviation {
+  double largest = 0;
+  double rms = 0;
+};
+Deviation deviationFromTarget(const CurveRow& measured, TargetType type, bool subwoofer);
+
 }  // namespace eqset
