@@ -24,6 +24,7 @@
 #include "eq/eqcopyreset.h"
 #include "eq/eqlivewrite.h"
 #include "eq/levelwrites.h"
+#include "files/fileoperations.h"
 #include "link/dialogs.h"
 #include "measure/autosequence.h"
 #include "measure/compensationsteps.h"
@@ -140,6 +141,12 @@ void MainWindow::gatherControls() {
   Text2 = v.Text2;
   Text1 = v.Text1;
   Command2 = v.Command2;
+  CmdSave = v.CmdSave;
+  CmdReadPCToWindows = v.CmdReadPCToWindows;
+  Option14 = v.Option14;
+  Check1 = v.Check1;
+  Command34 = v.Command34;
+  Command36 = v.Command36;
 
   const AutoEqPage& e = *autoEqPage;
   CWNumEdit1 = e.CWNumEdit1;
@@ -152,6 +159,8 @@ void MainWindow::gatherControls() {
   Command10 = e.Command10;
   CWGraph1 = e.CWGraph1;
   Command24 = e.Command24;
+  Command26 = e.Command26;
+  Command27 = e.Command27;
   FreqNum = e.FreqNum;
   GroupNum = e.GroupNum;
   Label11 = e.Label11;
@@ -235,6 +244,7 @@ void MainWindow::wireOperations() {
   }
   wireConsole();
   wireMeasurement();
+  wireFiles();
 }
 
 int MainWindow::bankOffset() const {

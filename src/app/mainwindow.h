@@ -7,6 +7,7 @@
 
 #include "app/settingsstore.h"
 #include "app/tickgate.h"
+#include "files/filestore.h"
 #include "link/connection.h"
 #include "link/indicators.h"
 #include "link/modbuslink.h"
@@ -54,6 +55,10 @@ class Measurement;
 class CompensationSteps;
 class AutoSequence;
 class CurveDisplay;
+class ParameterFiles;
+class GroupCopy;
+class EqualizerExtraction;
+class CurveFiles;
 
 // frmEQSet: the one window of the tool. Its controls hold the state the tool
 // writes; operations live in their subsystem folders and are wired here.
@@ -125,6 +130,15 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   std::array<QLineEdit*, 2> Text2{};
   std::array<QLineEdit*, kChannels> Text1{};
   QPushButton* Command2 = nullptr;
+  // Files.
+  QPushButton* CmdSave = nullptr;
+  QPushButton* CmdReadPCToWindows = nullptr;
+  std::array<QRadioButton*, 2> Option14{};
+  std::array<QCheckBox*, 8> Check1{};
+  QPushButton* Command34 = nullptr;
+  QPushButton* Command36 = nullptr;
+  QPushButton* Command26 = nullptr;
+  QPushButton* Command27 = nullptr;
   // Page "自动均衡".
   std::array<NumEdit*, kChannels> CWNumEdit1{};
   QComboBox* Combo3 = nullptr;
@@ -180,6 +194,7 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   void wireOperations();
   void wireConsole();
   void wireMeasurement();
+  void wireFiles();
 
   SettingsRecord recordFromControls() const;
   void showRecord(const SettingsRecord& record);
@@ -207,6 +222,11 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   std::unique_ptr<CompensationSteps> compensation_;
   std::unique_ptr<AutoSequence> sequence_;
   std::unique_ptr<CurveDisplay> display_;
+  FileStore files_;
+  std::unique_ptr<ParameterFiles> parameterFiles_;
+  std::unique_ptr<GroupCopy> groupCopy_;
+  std::unique_ptr<EqualizerExtraction> extraction_;
+  std::unique_ptr<CurveFiles> curveFiles_;
   RegisterImage image_;
   SettingsRecord record_;
 };

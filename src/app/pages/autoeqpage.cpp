@@ -84,6 +84,11 @@ QWidget* AutoEqPage::buildGraph() {
   Command17 = button("增加坐标量程", "Command17");
   for (QPushButton* b : {Command14, Command15, Command16, Command17})
     tools->addWidget(b);
+  tools->addSpacing(12);
+  Command26 = button("保存曲线到文件", "Command26", "保存所有声道曲线数据到文件。");
+  Command27 = button("打开曲线文件", "Command27", "读取历史数据曲线文件到图形缓冲区。");
+  tools->addWidget(Command26);
+  tools->addWidget(Command27);
   tools->addStretch(1);
   tools->addWidget(new QLabel("调试声道"));
   GroupNum = named(new QSpinBox, "GroupNum");

@@ -34,6 +34,8 @@ class AutoEqPage : public QWidget {
   QPushButton* Command16 = nullptr;
   QPushButton* Command17 = nullptr;
   QSpinBox* GroupNum = nullptr;
+  QPushButton* Command26 = nullptr;
+  QPushButton* Command27 = nullptr;
   QLabel* Label11 = nullptr;
   // Automatic sequence.
   QPushButton* CmdTest2 = nullptr;

@@ -30,6 +30,7 @@ VolumePage::VolumePage(QWidget* parent) : QWidget(parent) {
   middle->addWidget(buildVolumeAndFades());
   middle->addWidget(buildNoise());
   middle->addWidget(buildDelays());
+  middle->addWidget(buildExtraction());
   middle->addStretch(1);
   row->addLayout(middle, 1);
   row->addWidget(buildLevels());
@@ -98,6 +99,7 @@ QWidget* VolumePage::buildInputsAndModes() {
   groupLayout->addWidget(CmbGroupCopy[1], 1, 1);
   groupLayout->addWidget(CmdGroupCopy, 2, 0, 1, 2);
   left->addWidget(group);
+  left->addWidget(buildParameterFile());
   left->addStretch(1);
   return column;
 }
@@ -218,6 +220,57 @@ QWidget* VolumePage::buildDelays() {
     grid->addWidget(Text1[k], 2, k, Qt::AlignHCenter);
   }
   return delays;
+}
+
+QWidget* VolumePage::buildParameterFile() {
+  auto* box = new QGroupBox("参数文件");
+  auto* row = new QHBoxLayout(box);
+  CmdSave = named(new QPushButton("保存参数文件"), "CmdSave");
+  CmdReadPCToWindows = named(new QPushButton("读取参数文件"), "CmdReadPCToWindows");
+  row->addWidget(CmdSave);
+  row->addWidget(CmdReadPCToWindows);
+  return box;
+}
+
+QWidget* VolumePage::buildExtraction() {
+  auto* box = new QWidget;
+  auto* grid = new QGridLayout(box);
+  grid->setContentsMargins(0, 0, 0, 0);
+
+  auto* format = new QGroupBox("源文件格式");
+  auto* formatLayout = new QHBoxLayout(format);
+  const char* formats[] = {"六声道", "八声道"};
+  const char* families[] = {"Lumo Fenna", "Karst系列"};
+  for (int k = 0; k < 2; ++k) {
+    Option14[k] = named(new QRadioButton(formats[k]), indexed("Option14", k));
+    formatLayout->addWidget(Option14[k]);
+    formatLayout->addWidget(new QLabel(families[k]));
+  }
+  Option14[0]->setChecked(true);
+  grid->addWidget(format, 0, 0);
+  Command34 = named(new QPushButton("从文件提取均衡"), "Command34");
+  grid->addWidget(Command34, 0, 1, Qt::AlignBottom);
+
+  auto* channels = new QGroupBox("要复制的通道选择");
+  auto* channelsLayout = new QGridLayout(channels);
+  const char* names[] = {"左", "右", "中", "次低频", "左环", "右环", "左后环", "右后环"};
+  for (int k = 0; k < 8; ++k) {
+    Check1[k] = named(new QCheckBox(names[k]), indexed("Check1", k));
+    Check1[k]->setChecked(k < kChannels);
+    channelsLayout->addWidget(Check1[k], k / 4, k % 4);
+  }
+  grid->addWidget(channels, 1, 0);
+
+  auto* write = new QGroupBox("选择写入");
+  auto* writeLayout = new QVBoxLayout(write);
+  Command36 = named(new QPushButton("执行写入"), "Command36");
+  auto* note = new QLabel("将备份文件中选择通道后的均衡数据写入设备");
+  note->setWordWrap(true);
+  note->setMaximumWidth(150);
+  writeLayout->addWidget(Command36);
+  writeLayout->addWidget(note);
+  grid->addWidget(write, 1, 1);
+  return box;
 }
 
 QWidget* VolumePage::buildLevels() {

@@ -48,6 +48,13 @@ class VolumePage : public QWidget {
   std::array<QLineEdit*, 2> Text2{};
   std::array<QLineEdit*, kChannels> Text1{};
   QPushButton* Command2 = nullptr;
+  // Files.
+  QPushButton* CmdSave = nullptr;
+  QPushButton* CmdReadPCToWindows = nullptr;
+  std::array<QRadioButton*, 2> Option14{};
+  std::array<QCheckBox*, 8> Check1{};
+  QPushButton* Command34 = nullptr;
+  QPushButton* Command36 = nullptr;
 
  private:
   QWidget* buildInputsAndModes();
@@ -56,6 +63,8 @@ class VolumePage : public QWidget {
   QWidget* buildLimiter();
   QWidget* buildDelays();
   QWidget* buildLevels();
+  QWidget* buildParameterFile();
+  QWidget* buildExtraction();
 };
 
 }  // namespace eqset
