@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include "app/mainwindow.h"
@@ -6,6 +7,42 @@
 #include "link/portmap.h"
 #include "link/qtserialport.h"
 #include "link/realclock.h"
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+
+namespace {
+
+// Ended by a signal (a logout's SIGTERM, Ctrl+C, a closed terminal), the
+// program still closes the port, so its lock does not keep the port "已经占用"
+// for the next user. The handler only wakes the event loop.
+int signalPipe[2] = {-1, -1};
+
+void onEndSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+void closePortOnEndSignals(QObject* parent, eqset::QtSerialPort& port) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, parent);
+  QObject::connect(notifier, &QSocketNotifier::activated, parent, [&port] {
+    port.close();
+    QCoreApplication::quit();
+  });
+  struct sigaction action = {};
+  action.sa_handler = onEndSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int sig : {SIGTERM, SIGINT, SIGHUP})
+    ::sigaction(sig, &action, nullptr);
+}
+
+}  // namespace
+#endif
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -16,6 +53,9 @@ int main(int argc, char** argv) {
   eqset::QtDialogs dialogs;
   eqset::MainWindow window(port, clock, dialogs, folder);
   dialogs.setParent(&window);
+#ifdef Q_OS_UNIX
+  closePortOnEndSignals(&window, port);
+#endif
   window.resize(1280, 720);
   window.show();
   // The technician sees the window while the ports are scanned and opened.

@@ -52,7 +52,7 @@ MainWindow::MainWindow(SerialPort& port, Clock& clock, Dialogs& dialogs,
   connection_ = std::make_unique<Connection>(*link_, static_cast<ConnectionView&>(*this), dialogs_);
   link_->setPortNumberSource([this] { return portNumberOf(Combo2->currentText()); });
   link_->setInvalidPortHandler([this] { ComState->setText(connection_->OpenCom()); });
-  link_->setLinkDownHandler([this] { connection_->linkDown(); });
+  link_->setLinkDownHandler([this] { onLinkDown(); });
 
   auto* central = new QWidget;
   auto* layout = new QVBoxLayout(central);
@@ -321,6 +321,15 @@ void MainWindow::onData1Tick() {
   // by "确认并重启". Re-reading the file here would throw away an edit the
   // technician has not stored yet.
   record_ = recordFromControls();
+}
+
+void MainWindow::onLinkDown() {
+  connection_->linkDown();
+  // Polling a line that is gone would only pile up failures; the technician
+  // restarts the tuning once "确认并重启" has the link back.
+  if (testSignals_ && testSignals_->haltTimers()) {
+    Label12->setText(QString::fromUtf8(AutoSequence::kLinkLost));
+  }
 }
 
 void MainWindow::onReconnect() {

@@ -200,6 +200,7 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   void showRecord(const SettingsRecord& record);
   void onData1Tick();
   void onReconnect();
+  void onLinkDown();
 
   Clock& clock_;
   TickGate ticks_;

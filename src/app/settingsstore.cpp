@@ -37,6 +37,20 @@ SettingsRecord recordFrom(const QStringList& v) {
   return r;
 }
 
+// The cause of a store failure in the technician's language, with SQLite's
+// own words behind it for the support engineer.
+QString describe(const QSqlError& error) {
+  const QString code = error.nativeErrorCode();
+  QString cause = QStringLiteral("设置存储无法写入");
+  if (code == "5" || code == "6") cause = QStringLiteral("设置存储正被其他程序占用，请稍后再试");
+  if (code == "8") cause = QStringLiteral("设置存储是只读的");
+  if (code == "13") cause = QStringLiteral("磁盘已满");
+  if (code == "14") cause = QStringLiteral("无法打开设置存储文件");
+  if (code == "11" || code == "26") cause = QStringLiteral("该文件不是完好的设置数据库");
+  const QString detail = error.text().trimmed();
+  return detail.isEmpty() ? cause : cause + QStringLiteral("（") + detail + QStringLiteral("）");
+}
+
 }  // namespace
 
 SettingsStore::SettingsStore(QString path)
@@ -51,8 +65,10 @@ bool SettingsStore::openDatabase(QString* error) {
                         ? QSqlDatabase::database(connection_, false)
                         : QSqlDatabase::addDatabase("QSQLITE", connection_);
   db.setDatabaseName(path_);
+  // Another program holding the store must not freeze the window for long.
+  db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyWaitMs));
   if (!db.isValid() || !db.open()) {
-    if (error) *error = db.lastError().text();
+    if (error) *error = describe(db.lastError());
     return false;
   }
   return true;
@@ -74,11 +90,15 @@ std::optional<SettingsRecord> SettingsStore::load() {
   std::optional<SettingsRecord> result;
   if (openDatabase(nullptr)) {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
-    if (q.exec("SELECT " + fieldNames().join(", ") + " FROM TabUser ORDER BY rowid LIMIT 1") &&
-        q.next()) {
+    // Whatever columns the table has: an older or hand-made store that lacks
+    // some of them still gives the port it holds; the rest read as empty.
+    if (q.exec("SELECT * FROM TabUser ORDER BY rowid LIMIT 1") && q.next()) {
+      const QSqlRecord columns = q.record();
       QStringList v;
-      for (int i = 0; i < fieldNames().size(); ++i)
-        v << q.value(i).toString();
+      for (const QString& name : fieldNames()) {
+        const int at = columns.indexOf(name);
+        v << (at >= 0 ? q.value(at).toString() : QString());
+      }
       result = recordFrom(v);
     }
   }
@@ -101,8 +121,18 @@ bool SettingsStore::save(const SettingsRecord& record, QString* error) {
     const QStringList values = valuesOf(record);
 
     ok = db.transaction() &&
-         q.exec("CREATE TABLE IF NOT EXISTS TabUser (" + columns.join(", ") + ")") &&
-         q.exec("SELECT min(rowid) FROM TabUser") && q.next();
+         q.exec("CREATE TABLE IF NOT EXISTS TabUser (" + columns.join(", ") + ")");
+    // A store from an older program lacks some columns: add them, empty, and
+    // keep every other column and row as it is.
+    QStringList present;
+    if (ok) ok = q.exec("PRAGMA table_info(TabUser)");
+    while (ok && q.next())
+      present << q.value(1).toString().toLower();
+    for (const auto& n : names) {
+      if (ok && !present.contains(n.toLower()))
+        ok = q.exec("ALTER TABLE TabUser ADD COLUMN " + n + " TEXT");
+    }
+    if (ok) ok = q.exec("SELECT min(rowid) FROM TabUser") && q.next();
     if (ok) {
       const QVariant first = q.value(0);
       if (first.isNull()) {
@@ -118,7 +148,7 @@ bool SettingsStore::save(const SettingsRecord& record, QString* error) {
     }
     if (ok) ok = db.commit();
     if (!ok) {
-      if (error) *error = q.lastError().isValid() ? q.lastError().text() : db.lastError().text();
+      if (error) *error = describe(q.lastError().isValid() ? q.lastError() : db.lastError());
       db.rollback();
     }
   }

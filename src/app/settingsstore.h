@@ -23,6 +23,8 @@ struct SettingsRecord {
 class SettingsStore {
  public:
   static constexpr const char* kFileName = "TarnDB.mdb";
+  // How long a store that another program holds is waited for.
+  static constexpr int kBusyWaitMs = 500;
 
   explicit SettingsStore(QString path);
   ~SettingsStore();
@@ -35,7 +37,8 @@ class SettingsStore {
   // or has no table or no record. Never creates the file.
   std::optional<SettingsRecord> load();
   // Stores `record` as the current record, creating the file, the table and
-  // the record when missing. On failure returns false and says why.
+  // the record when missing, and adding the columns an older store lacks. On
+  // failure returns false and says why, in the window's language.
   bool save(const SettingsRecord& record, QString* error);
 
  private:

@@ -21,6 +21,10 @@ constexpr int kWriteHandOverMs = 500;
 // window.
 constexpr int kMaxPullRounds = 16;
 
+// What is kept of bytes nobody waits for: a chattering line must not grow
+// memory between transactions, and the longest reply is 255 bytes.
+constexpr qint64 kReadBufferBytes = 4096;
+
 bool lineLost(QSerialPort::SerialPortError error) {
   return error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
 }
@@ -65,6 +69,7 @@ LinkError QtSerialPort::open(int portNumber, int /*txBufferHint*/) {
   serial_.setParity(QSerialPort::NoParity);
   serial_.setStopBits(QSerialPort::TwoStop);
   serial_.setFlowControl(QSerialPort::NoFlowControl);
+  serial_.setReadBufferSize(kReadBufferBytes);
   // No DTR/RTS here: the processor ignores them and a pseudo-terminal refuses
   // them.
   if (!serial_.open(QIODevice::ReadWrite)) {

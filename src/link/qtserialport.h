@@ -36,6 +36,8 @@ class QtSerialPort : public SerialPort {
 
   // The device behind the open port (empty when closed).
   QString device() const;
+  // Bytes taken from the driver and not yet read (bounded).
+  qint64 bufferedBytes() const { return serial_.bytesAvailable(); }
 
  private:
   void pullArrivedBytes();

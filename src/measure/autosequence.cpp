@@ -20,6 +20,10 @@ constexpr int kSecond = 1;
 constexpr int kFinal = 2;
 }  // namespace
 
+const char* const AutoSequence::kLinkLost = "通讯中断，自调已停止";
+
+namespace {}  // namespace
+
 AutoSequence::AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state,
                            TestSignals& testSignals, Measurement& measurement,
                            CompensationSteps& steps, const std::array<PeriodicTimer*, 3>& timers,
@@ -37,10 +41,17 @@ void AutoSequence::say(const char* text) {
   c_.status->setText(QString::fromUtf8(text));
 }
 
-void AutoSequence::runTimer(int index) {
+bool AutoSequence::runTimer(int index) {
+  // With the port gone (the line was lost) a sweep can neither start nor be
+  // polled: the run ends here instead of waiting blind.
+  if (!link_.port().isOpen()) {
+    say(kLinkLost);
+    return false;
+  }
   PeriodicTimer* t = timers_[static_cast<std::size_t>(index)];
   t->setEnabled(true);
   t->setPeriod(kPollMs);
+  return true;
 }
 
 void AutoSequence::stopTimer(int index) {
@@ -66,10 +77,10 @@ void AutoSequence::start() {
   sweep();
   link_.clock().sleep(kStepMs);
   state_.sweepStatus = 0;
-  runTimer(kFirst);
+  const bool polling = runTimer(kFirst);
   for (QWidget* b : c_.stepButtons)
     b->setEnabled(false);
-  say("已经启动扫描...");
+  if (polling) say("已经启动扫描...");
 }
 
 void AutoSequence::firstSweepTick() {
@@ -92,10 +103,11 @@ void AutoSequence::firstSweepTick() {
     steps_.write();
     link_.clock().sleep(kAfterWriteMs);
     say("写入DSP...");
-    runTimer(kSecond);
-    sweep();
-    say("二次扫描...");
-    link_.clock().sleep(kStepMs);
+    if (runTimer(kSecond)) {
+      sweep();
+      say("二次扫描...");
+      link_.clock().sleep(kStepMs);
+    }
   }
   state_.sweepStatus = 0;
 }
@@ -115,10 +127,11 @@ void AutoSequence::secondSweepTick() {
   steps_.write();
   say("二次写入DSP");
   link_.clock().sleep(kAfterWriteMs);
-  runTimer(kFinal);
-  sweep();
-  say("最后结果...");
-  link_.clock().sleep(kStepMs);
+  if (runTimer(kFinal)) {
+    sweep();
+    say("最后结果...");
+    link_.clock().sleep(kStepMs);
+  }
   state_.sweepStatus = 0;
 }
 

@@ -27,6 +27,8 @@ class AutoSequence {
     std::array<QWidget*, 4> stepButtons{};
   };
   static constexpr int kPollMs = 1000;
+  // Shown when the line is lost during a run.
+  static const char* const kLinkLost;
 
   AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state, TestSignals& testSignals,
                Measurement& measurement, CompensationSteps& steps,
@@ -40,7 +42,8 @@ class AutoSequence {
  private:
   // Curve read; true once the processor reports the sweep finished.
   bool sweepFinished();
-  void runTimer(int index);
+  // Starts polling a sweep; false (and says so) when the line is gone.
+  bool runTimer(int index);
   void stopTimer(int index);
   void sweep();
   void say(const char* text);

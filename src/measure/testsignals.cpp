@@ -90,6 +90,18 @@ void TestSignals::stop() {
   command(reg::kStop, 1, kAfterCommandMs);
 }
 
+bool TestSignals::haltTimers() {
+  bool sequenceRan = false;
+  t_.reading->setPeriod(0);
+  for (PeriodicTimer* t : t_.sequence) {
+    sequenceRan = sequenceRan || t->running();
+    t->setEnabled(false);
+    t->setPeriod(0);
+  }
+  c_.manualButton->setEnabled(true);
+  return sequenceRan;
+}
+
 void TestSignals::normalPlayback() {
   command(reg::kNormalPlayback, 1, kAfterCommandMs);
 }

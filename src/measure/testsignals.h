@@ -45,6 +45,10 @@ class TestSignals {
   void genericSignal();    // "给定信号" / "粉噪输出"
   void genericStopRun();   // "停止/运行" / "粉噪停止"
   void manualOperation();  // "手动操作"
+  // The line is gone: the periodic reading and the automatic sequence stop
+  // where they are, without a command the processor could not receive.
+  // Returns whether the sequence was running.
+  bool haltTimers();
 
  private:
   // Last command := address; write it; wait.

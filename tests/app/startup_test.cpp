@@ -261,3 +261,66 @@ TEST_F(WindowTest, TheSettingsTickFollowsTheControlsWithoutTouchingTheFile) {
 
 }  // namespace
 }  // namespace eqset::test
+
+namespace eqset::test {
+namespace {
+
+TEST_F(WindowTest, AStoreLackingColumnsGivesItsPortAndIsHealedByReconnect) {
+  port.setPort(2, PortState::Free);
+  {
+    auto db = QSqlDatabase::addDatabase("QSQLITE", "older");
+    db.setDatabaseName(storePath());
+    ASSERT_TRUE(db.open());
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec("CREATE TABLE TabUser (U_Main_Com TEXT, Note TEXT)"));
+    ASSERT_TRUE(q.exec("INSERT INTO TabUser VALUES ('Com2', 'booth 3')"));
+    db.close();
+  }
+  QSqlDatabase::removeDatabase("older");
+  start();
+  EXPECT_EQ(window->ComState->text(), "已经连接");
+  window->Text10->setText("3");
+  QTest::mouseClick(window->Command1, Qt::LeftButton);
+  EXPECT_TRUE(dialogs.asked.empty());
+  EXPECT_EQ(window->ComState->text(), "连接正常");
+
+  const auto stored = SettingsStore(storePath()).load();
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->U_Main_Com, "Com2");
+  EXPECT_EQ(stored->MicZero, "3");
+  {
+    auto db = QSqlDatabase::addDatabase("QSQLITE", "check");
+    db.setDatabaseName(storePath());
+    ASSERT_TRUE(db.open());
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec("SELECT count(*), min(Note) FROM TabUser"));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 1);
+    EXPECT_EQ(q.value(1).toString(), "booth 3");
+    db.close();
+  }
+  QSqlDatabase::removeDatabase("check");
+}
+
+TEST_F(WindowTest, AStoreHeldByAnotherProgramIsReportedAsBusy) {
+  startConnected();
+  {
+    auto other = QSqlDatabase::addDatabase("QSQLITE", "other");
+    other.setDatabaseName(storePath());
+    ASSERT_TRUE(other.open());
+    QSqlQuery hold(other);
+    ASSERT_TRUE(hold.exec("BEGIN EXCLUSIVE"));
+    dialogs.answers = {Dialogs::Answer::Ok};
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    hold.exec("ROLLBACK");
+    other.close();
+  }
+  QSqlDatabase::removeDatabase("other");
+  ASSERT_EQ(dialogs.asked.size(), 1u);
+  EXPECT_TRUE(dialogs.asked[0].text.contains("正被其他程序占用"))
+      << dialogs.asked[0].text.toStdString();
+  EXPECT_EQ(window->ComState->text(), "连接正常");
+}
+
+}  // namespace
+}  // namespace eqset::test

@@ -231,6 +231,29 @@ TEST_F(QtSerialPortPty, DiscardDropsBytesHeldByQtAndByTheDriver) {
   EXPECT_EQ(port_.readAll(), reply);
 }
 
+TEST_F(QtSerialPortPty, AChatteringLineDoesNotGrowMemoryBetweenTransactions) {
+  ASSERT_EQ(port_.open(kPort, 8), LinkError::None);
+  // Noise while no transaction waits: the event loop turns, Qt reads.
+  const QByteArray noise = pattern(1024, 9);
+  QDeadlineTimer deadline(1500);
+  while (!deadline.hasExpired()) {
+    peer_.write(noise);
+    QCoreApplication::processEvents();
+  }
+  EXPECT_LE(port_.bufferedBytes(), 4096);
+  // Once the line is quiet, the next transaction starts clean and sees its
+  // reply alone.
+  QDeadlineTimer quiet(300);
+  while (!quiet.hasExpired()) {
+    QCoreApplication::processEvents();
+    if (port_.bytesWaiting() > 0 || observer_.driverHolds() > 0) quiet.setRemainingTime(300);
+    port_.discardBuffers();
+  }
+  const QByteArray reply = pattern(8, 7);
+  peerSends(reply);
+  EXPECT_EQ(port_.readAll(), reply);
+}
+
 TEST_F(QtSerialPortPty, VanishedPeerClosesThePortInsteadOfSpinning) {
   ASSERT_EQ(port_.open(kPort, 8), LinkError::None);
   modem_.pullThePlug();
