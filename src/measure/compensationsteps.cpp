@@ -8,9 +8,7 @@
 
 namespace eqset {
 
-namespace {
-constexpr int kGainOffset = 15;
-}  // namespace
+namespace {}  // namespace
 
 CompensationSteps::CompensationSteps(ModbusLink& link, Dialogs& dialogs, MeasureState& state,
                                      const std::array<BandEdit*, kBands>& bands, Sources sources)
@@ -57,14 +55,14 @@ void CompensationSteps::write() {
   for (int b = 0; b < kBands; ++b) {
     const double gain = bands_[static_cast<std::size_t>(b)]->value();
     // A typed gain the equalizer cannot take would be stored as nonsense.
-    if (!(gain >= -kGainOffset - 0.5 && gain <= kGainOffset + 0.5)) {
+    if (!(gain >= -kBandGainOffset - 0.5 && gain <= kBandGainOffset + 0.5)) {
       dialogs_.message(
           QStringLiteral("%1频点的增益超出范围(-15dB到+15dB)，未写入DSP。")
               .arg(QString::fromUtf8(bandTable()[static_cast<std::size_t>(b)].label.data())),
           QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
       return;
     }
-    values[static_cast<std::size_t>(b)] = static_cast<int>(roundHalfEven(gain + kGainOffset));
+    values[static_cast<std::size_t>(b)] = static_cast<int>(roundHalfEven(gain + kBandGainOffset));
   }
   link_.writeBlock(s_.bankOffset() + equalizerRegister(channel, 0), values, kWriteWaitMs, 0);
   ++state_.passCount[static_cast<std::size_t>(channel)];

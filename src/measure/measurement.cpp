@@ -17,7 +17,6 @@ constexpr int kLevelReplyWaitMs = 50;
 constexpr int kCurveReplyWaitMs = 400;
 constexpr int kGainsReplyWaitMs = 200;
 constexpr int kAfterToneMs = 100;
-constexpr int kGainOffset = 15;
 const QColor kToneBand(0, 0, 255);
 
 // The low byte of register i of the last read reply.
@@ -136,7 +135,7 @@ void Measurement::readPresentGains() {
     return;
   }
   for (int n = 0; n < kBands; ++n) {
-    const int gain = n < count ? link_.replyRegister(n) - kGainOffset : 0;
+    const int gain = n < count ? link_.replyRegister(n) - kBandGainOffset : 0;
     c_.bands[static_cast<std::size_t>(n)]->showValue(gain, BandEdit::Format::General);
     state_.presentGains[static_cast<std::size_t>(n)] = static_cast<float>(gain);
   }
@@ -158,12 +157,12 @@ void Measurement::bandEdited(int band, double gainDb) {
   if (state_.measurementLock == 1) return;
   readingTimer_.setPeriod(0);
   // A gain the equalizer cannot take is not sent; the reading stays stopped.
-  if (gainDb < -kGainOffset || gainDb > kGainOffset) return;
+  if (gainDb < -kBandGainOffset || gainDb > kBandGainOffset) return;
   const int address = s_.bankOffset() + equalizerRegister(s_.channel(), band);
-  const auto value = static_cast<int>(roundHalfEven(gainDb + kGainOffset));
+  const auto value = static_cast<int>(roundHalfEven(gainDb + kBandGainOffset));
   BandEdit* edit = c_.bands[static_cast<std::size_t>(band)];
   if (const auto echo = link_.writeSingleEchoed(address, value, 0)) {
-    edit->showValue(*echo - kGainOffset, edit->format());
+    edit->showValue(*echo - kBandGainOffset, edit->format());
   }
   link_.clock().sleep(kEditSettleMs);
   levelReading();

@@ -124,6 +124,8 @@ constexpr int levelDbFromRegister(int r) {
 }
 }  // namespace conv
 
+// A band register holds the gain in dB plus this; the gain reaches +-this.
+constexpr int kBandGainOffset = 15;
 constexpr int kBandPositionMin = -15;
 constexpr int kBandPositionMax = 15;
 constexpr int kVolumePositionMin = -55;

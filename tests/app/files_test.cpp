@@ -15,11 +15,6 @@ class FilesTest : public WindowTest {
  protected:
   void SetUp() override { startConnected(); }
 
-  void press(QWidget* button) {
-    showPageOf(button);
-    QTest::mouseClick(button, Qt::LeftButton);
-  }
-
   QString userData(const QString& name) const {
     return QDir(folder.path()).filePath("用户数据/" + name);
   }

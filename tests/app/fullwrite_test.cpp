@@ -15,11 +15,6 @@ class FullWriteTest : public WindowTest {
  protected:
   void SetUp() override { startConnected(); }
 
-  void press(QWidget* button) {
-    showPageOf(button);
-    QTest::mouseClick(button, Qt::LeftButton);
-  }
-
   // A recognisable window: band b of channel c at position (c + b) % 31 - 15,
   // levels, volume, one inverted channel, the auxiliary input forbidden and a
   // theatre of 20 x 12 m.

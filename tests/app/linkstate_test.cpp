@@ -8,13 +8,6 @@
 namespace eqset::test {
 namespace {
 
-QStringList entries(const QComboBox* combo) {
-  QStringList out;
-  for (int i = 0; i < combo->count(); ++i)
-    out << combo->itemText(i);
-  return out;
-}
-
 // The caption never claims a link the port does not have.
 TEST_F(WindowTest, ACaptionClaimsALinkOnlyWhileThePortIsOpen) {
   const struct {

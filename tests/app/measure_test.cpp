@@ -21,11 +21,6 @@ class MeasureTest : public WindowTest {
     QApplication::processEvents();
   }
 
-  void press(QWidget* button) {
-    showPageOf(button);
-    QTest::mouseClick(button, Qt::LeftButton);
-  }
-
   // Has the processor sweep `channel` and lets the sweep finish.
   void sweepInTheModel(int channel) {
     model.writeRegister(905, static_cast<std::uint16_t>(channel), clock.now());

@@ -16,13 +16,6 @@ namespace {
 
 using Kind = FakeSerialPort::EventKind;
 
-QStringList entries(const QComboBox* combo) {
-  QStringList out;
-  for (int i = 0; i < combo->count(); ++i)
-    out << combo->itemText(i);
-  return out;
-}
-
 TEST_F(WindowTest, StartListsPortsLoadsTheRecordAndConnects) {
   port.setPort(1, PortState::Free);
   port.setPort(3, PortState::Free);

@@ -22,6 +22,14 @@
 
 namespace eqset::test {
 
+// The entries of a list, in order.
+inline QStringList entries(const QComboBox* combo) {
+  QStringList out;
+  for (int i = 0; i < combo->count(); ++i)
+    out << combo->itemText(i);
+  return out;
+}
+
 // The real window with the fake port, virtual time and scripted dialogs.
 class WindowTest : public ::testing::Test {
  protected:
@@ -113,6 +121,12 @@ class WindowTest : public ::testing::Test {
       out.push_back(f);
     }
     return out;
+  }
+
+  // A click on a button of whichever page holds it, that page brought forward.
+  void press(QWidget* button) {
+    showPageOf(button);
+    QTest::mouseClick(button, Qt::LeftButton);
   }
 
   template <typename W>
