@@ -121,10 +121,13 @@ void LineServer::answer(const RequestAssembler::Frame& request) {
       request.firstByteMs + static_cast<double>(request.bytes.size()) * kByteMs;
   sleepUntilMs(receivedMs);
   trace_.frame(receivedMs, true, request.bytes);
-  const auto reply = faults_.onReply(
+  const FaultedReply faulted = faults_.inject(
       model_.handleFrame(request.bytes, static_cast<std::int64_t>(std::floor(receivedMs))));
+  const auto& reply = faulted.bytes;
   if (reply.empty()) return;
-  const double firstBitMs = receivedMs + kTurnaroundMs + delayMs_;
+  // A late reply keeps the line, and the processor, busy until it is out:
+  // requests that come meanwhile are answered after it.
+  const double firstBitMs = receivedMs + kTurnaroundMs + delayMs_ + faulted.extraDelayMs;
   trace_.frame(firstBitMs, false, reply);
   for (std::size_t i = 0; i < reply.size(); ++i) {
     sleepUntilMs(firstBitMs + static_cast<double>(i + 1) * kByteMs);

@@ -69,8 +69,10 @@ int main(int argc, char** argv) {
     }
     sim::TraceLog trace(options.tracePath);
     sim::ProcessorModel model({options.seed, options.sweepMs});
-    sim::LineServer server(port, model, sim::FaultInjector(options.fault, options.faultEvery),
-                           options.delayMs, trace);
+    sim::LineServer server(
+        port, model,
+        sim::FaultInjector(options.fault, options.faultEvery, options.seed, options.lateMs),
+        options.delayMs, trace);
     std::printf("%s\nready\n", port.slavePath().c_str());
     std::fflush(stdout);
     server.serve(stopRequested, waitMask);

@@ -41,8 +41,13 @@ std::string simUsage() {
          "  --seed N              room and measurement noise (default 1)\n"
          "  --sweep-seconds S     duration of a frequency sweep (default 3)\n"
          "  --trace FILE          timestamped hex trace of every frame in and out\n"
-         "  --fault KIND          none|silent|short|long|corrupt (default none)\n"
+         "  --fault KIND          none|silent|short|long|corrupt|late|other|mixed\n"
+         "                        (default none); late: the reply comes --late-ms\n"
+         "                        later than usual; other: the reply to another\n"
+         "                        register; mixed: each faulted reply one of the\n"
+         "                        others, drawn with --seed\n"
          "  --fault-every N       the fault hits every Nth reply (default 1)\n"
+         "  --late-ms MS          delay of a late reply (default 350)\n"
          "  --delay MS            extra turnaround before each reply (default 0)\n"
          "  --help                this text\n";
 }
@@ -101,6 +106,10 @@ std::variant<SimOptions, OptionError> parseSimOptions(std::span<const std::strin
       const auto every = parseWhole<int>(value, 1, 1000000);
       if (!every) return bad();
       options.faultEvery = *every;
+    } else if (name == "--late-ms") {
+      const auto late = parseWhole<int>(value, 1, 60000);
+      if (!late) return bad();
+      options.lateMs = *late;
     } else if (name == "--delay") {
       const auto delay = parseWhole<int>(value, 0, 60000);
       if (!delay) return bad();

@@ -22,6 +22,7 @@ struct SimOptions {
   LineFault fault = LineFault::None;  // --fault
   int faultEvery = 1;                 // --fault-every
   int delayMs = 0;                    // --delay: extra turnaround before each reply
+  int lateMs = kDefaultLateMs;        // --late-ms: how late a late reply comes
   bool help = false;                  // --help
 };
 

@@ -69,8 +69,10 @@ bool replyAnswers(const QByteArray& request, const QByteArray& reply) {
       return reply.size() == readReplyLength(count) && byteAt(reply, 2) == 2 * count;
     }
     case kWriteSingle:
-      return request.size() >= 4 && reply.size() == kWriteReplyLength &&
-             reply.mid(2, 2) == request.mid(2, 2);
+      // The whole echo: a late echo of an earlier write to the same register
+      // carries that write's value, and must not pass as this one's.
+      return request.size() >= 6 && reply.size() == kWriteReplyLength &&
+             reply.mid(2, 4) == request.mid(2, 4);
     case kWriteMultiple:
       return request.size() >= 6 && reply.size() == kWriteReplyLength &&
              reply.mid(2, 4) == request.mid(2, 4);

@@ -35,10 +35,10 @@ std::optional<QByteArray> writeMultipleRequest(int start, std::span<const int> v
 
 // A reply is trusted only when it really answers the request: right CRC,
 // slave 1, the request's function code and what that function must echo. A
-// write of one register echoes its address (the value is what the processor
-// reports and is left for the technician to see); a block write echoes its
-// start and count; a read carries twice the asked count as its byte count and
-// is that long. On a noisy line a corrupted echo or curve must not pass as good
+// write of one register echoes its address and value (a slow processor's late
+// echo of an earlier write to the same register differs only in the value); a
+// block write echoes its start and count; a read carries twice the asked count
+// as its byte count and is that long. On a noisy line a corrupted echo or curve must not pass as good
 // data, and neither must the late echo of an earlier write that a slow
 // processor puts on the line during the next transaction.
 bool replyAnswers(const QByteArray& request, const QByteArray& reply);

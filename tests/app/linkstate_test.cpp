@@ -96,16 +96,18 @@ TEST_F(WindowTest, ABandBoxShowsOnlyAnEchoOfItsOwnRegister) {
   });
   for (int i = 33; i <= 36; ++i)
     emit window->Slider1[static_cast<std::size_t>(i)]->userMoved(-4);
+  // Two steps of one drag: the first step's late echo names the same band.
+  emit window->Slider1[36]->userMoved(-6);
   for (int i = 33; i <= 36; ++i)
     EXPECT_EQ(window->Text5[static_cast<std::size_t>(i)]->text(), "0") << i;
   EXPECT_EQ(window->Text13->text(), "0");
-  EXPECT_EQ(window->Text14->text(), "4");
+  EXPECT_EQ(window->Text14->text(), "5");
 
   // An echo with a good CRC that names another register.
   port.setReplyFilter([](const QByteArray&, QByteArray) { return withCrc("010600631234"); });
   emit window->Slider1[33]->userMoved(-4);
   EXPECT_EQ(window->Text5[33]->text(), "0");
-  EXPECT_EQ(window->Text14->text(), "5");
+  EXPECT_EQ(window->Text14->text(), "6");
 }
 
 }  // namespace

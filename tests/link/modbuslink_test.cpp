@@ -126,7 +126,7 @@ TEST_F(LinkTest, WriteRepliesAreJudgedByLengthAndContent) {
   };
   const Case cases[] = {
       {"echo", {}, true},
-      {"echo of another value", withCrc(hex("01 06 00 FA 12 34")), true},
+      {"echo of another value", withCrc(hex("01 06 00 FA 12 34")), false},
       {"echo of register 99", withCrc(hex("01 06 00 63 12 34")), false},
       {"7 bytes", hex("01 06 00 FA 00 11 69"), false},
       {"9 bytes", hex("01 06 00 FA 00 11 69 F7 00"), false},

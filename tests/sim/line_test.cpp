@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -117,6 +118,64 @@ TEST(LineFault, DamagesRepliesAsAPoorLineWould) {
   EXPECT_EQ(lengths, (std::vector<std::size_t>{8, 8, 7, 8, 8, 7, 8}));
 }
 
+TEST(LineFault, LateAndOtherRepliesLookRightButAnswerAmiss) {
+  const Bytes echo = simtest::writeSingle(250, 17);
+  const Bytes blockEcho = simtest::withCrc({1, 16, 1, 16, 0, 3});  // 272..274
+  const Bytes read = simtest::withCrc({1, 3, 4, 0, 9, 0, 10});
+  const struct {
+    sim::LineFault fault;
+    Bytes reply;
+    Bytes expected;
+  } cases[] = {
+      {sim::LineFault::Late, echo, echo},
+      {sim::LineFault::Late, read, read},
+      {sim::LineFault::Other, echo, simtest::writeSingle(251, 17)},
+      {sim::LineFault::Other, blockEcho, simtest::withCrc({1, 16, 1, 17, 0, 3})},
+      {sim::LineFault::Other, read, simtest::withCrc({1, 3, 2, 0, 9})},
+      {sim::LineFault::Other, simtest::withCrc({1, 3, 2, 0, 9}), simtest::withCrc({1, 3, 0})},
+      {sim::LineFault::Other, simtest::withCrc({1, 0x83, 2}), simtest::withCrc({1, 0x83, 2})},
+      {sim::LineFault::Mixed, echo, echo},
+  };
+  for (const auto& c : cases) {
+    const Bytes out = sim::applyLineFault(c.fault, c.reply);
+    EXPECT_EQ(out, c.expected) << sim::lineFaultName(c.fault);
+    EXPECT_TRUE(sim::crcMatches(out)) << sim::lineFaultName(c.fault);
+  }
+
+  // Only a late reply is held back, by the delay asked for.
+  sim::FaultInjector late(sim::LineFault::Late, 2, 1, 420);
+  EXPECT_EQ(late.inject(echo).extraDelayMs, 0);
+  const sim::FaultedReply held = late.inject(echo);
+  EXPECT_EQ(held.extraDelayMs, 420);
+  EXPECT_EQ(held.bytes, echo);
+  EXPECT_EQ(held.fault, sim::LineFault::Late);
+}
+
+TEST(LineFault, MixedDrawsEveryKindAndRepeatsWithTheSeed) {
+  const Bytes echo = simtest::writeSingle(250, 17);
+  const auto kinds = [&](std::uint64_t seed) {
+    sim::FaultInjector injector(sim::LineFault::Mixed, 10, seed);
+    std::vector<sim::LineFault> drawn;
+    for (int i = 1; i <= 600; ++i) {
+      const sim::FaultedReply r = injector.inject(echo);
+      EXPECT_EQ(r.fault != sim::LineFault::None, i % 10 == 0) << "reply " << i;
+      EXPECT_EQ(r.bytes, sim::applyLineFault(r.fault, echo)) << "reply " << i;
+      EXPECT_EQ(r.extraDelayMs, r.fault == sim::LineFault::Late ? sim::kDefaultLateMs : 0);
+      if (r.fault != sim::LineFault::None) drawn.push_back(r.fault);
+    }
+    return drawn;
+  };
+  const auto first = kinds(7);
+  ASSERT_EQ(first.size(), 60U);
+  EXPECT_EQ(kinds(7), first);
+  EXPECT_NE(kinds(8), first);
+  for (sim::LineFault k : {sim::LineFault::Silent, sim::LineFault::Short, sim::LineFault::Long,
+                           sim::LineFault::Corrupt, sim::LineFault::Late, sim::LineFault::Other}) {
+    EXPECT_NE(std::find(first.begin(), first.end(), k), first.end()) << sim::lineFaultName(k);
+  }
+  EXPECT_EQ(std::find(first.begin(), first.end(), sim::LineFault::Mixed), first.end());
+}
+
 TEST(SimOptions, ReadsTheCommandLine) {
   const auto parse = [](std::vector<std::string_view> args) { return sim::parseSimOptions(args); };
 
@@ -125,6 +184,7 @@ TEST(SimOptions, ReadsTheCommandLine) {
   EXPECT_EQ(defaults.sweepMs, 3000);
   EXPECT_EQ(defaults.fault, sim::LineFault::None);
   EXPECT_EQ(defaults.faultEvery, 1);
+  EXPECT_EQ(defaults.lateMs, 350);
 
   const auto all = std::get<sim::SimOptions>(
       parse({"--link", "/tmp/p", "--com", "3", "--dir=/opt/eqset", "--seed", "4294967295",
@@ -140,6 +200,11 @@ TEST(SimOptions, ReadsTheCommandLine) {
   EXPECT_EQ(all.faultEvery, 5);
   EXPECT_EQ(all.delayMs, 40);
   EXPECT_TRUE(std::get<sim::SimOptions>(parse({"--help"})).help);
+  for (const char* kind : {"late", "other", "mixed"}) {
+    const auto options = std::get<sim::SimOptions>(parse({"--fault", kind, "--late-ms", "700"}));
+    EXPECT_EQ(sim::lineFaultName(options.fault), kind);
+    EXPECT_EQ(options.lateMs, 700);
+  }
 
   const std::vector<std::vector<std::string_view>> refused = {
       {"--link"},
@@ -152,6 +217,7 @@ TEST(SimOptions, ReadsTheCommandLine) {
       {"--fault", "loud"},
       {"--fault-every", "0"},
       {"--delay", "-5"},
+      {"--late-ms", "0"},
       {"--dir", "/tmp"},
       {"--colour", "red"},
   };

@@ -18,6 +18,9 @@ LinkError FakeSerialPort::open(int portNumber, int txBufferHint) {
     return state == PortState::Missing ? LinkError::InvalidPort : LinkError::PortAlreadyOpen;
   }
   openPort_ = portNumber;
+  // Delayed bytes that came while the port was closed are gone.
+  const double now = static_cast<double>(clock_.now());
+  std::erase_if(pending_, [now](const Pending& p) { return p.delayed && p.arrival <= now; });
   events_.push_back({clock_.now(), EventKind::Open, portNumber, {}, txBufferHint});
   return LinkError::None;
 }
@@ -26,7 +29,8 @@ void FakeSerialPort::close() {
   if (openPort_ == 0) return;
   events_.push_back({clock_.now(), EventKind::Close, openPort_, {}, 0});
   openPort_ = 0;
-  pending_.clear();
+  const double now = static_cast<double>(clock_.now());
+  std::erase_if(pending_, [now](const Pending& p) { return !p.delayed || p.arrival <= now; });
 }
 
 void FakeSerialPort::loseLine() {
@@ -58,9 +62,13 @@ bool FakeSerialPort::write(const QByteArray& bytes) {
     reply = QByteArray(reinterpret_cast<const char*>(out.data()), static_cast<int>(out.size()));
   }
   if (filter_) reply = filter_(bytes, reply);
-  const double start = static_cast<double>(now) + bytes.size() * kMsPerByte + kTurnaroundMs;
+  const int extraMs = delay_ && !reply.isEmpty() ? std::max(0, delay_(bytes, reply)) : 0;
+  double start = static_cast<double>(now) + bytes.size() * kMsPerByte + kTurnaroundMs + extraMs;
+  if (!reply.isEmpty() && delayedUntil_ + kTurnaroundMs > start)
+    start = delayedUntil_ + kTurnaroundMs;
   for (int i = 0; i < reply.size(); ++i)
-    pending_.push_back({start + (i + 1) * kMsPerByte, reply[i]});
+    pending_.push_back({start + (i + 1) * kMsPerByte, reply[i], extraMs > 0});
+  if (extraMs > 0) delayedUntil_ = start + reply.size() * kMsPerByte;
   return true;
 }
 

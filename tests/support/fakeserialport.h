@@ -45,6 +45,14 @@ class FakeSerialPort : public SerialPort {
   void setReplyFilter(std::function<QByteArray(const QByteArray& request, QByteArray reply)> f) {
     filter_ = std::move(f);
   }
+  // Extra milliseconds before the (filtered) reply's first byte; 0 keeps it on
+  // time. A delayed reply behaves as bytes still on the wire: closing the port
+  // does not drop them, only what arrives while it is closed is lost, and the
+  // processor's next reply waits until it is out (the line carries one at a
+  // time).
+  void setReplyDelay(std::function<int(const QByteArray& request, const QByteArray& reply)> d) {
+    delay_ = std::move(d);
+  }
   // Puts bytes on the line as if the processor had sent them unasked.
   void inject(const QByteArray& bytes);
   // The adapter is pulled: an open port closes itself (a Close event) and the
@@ -68,6 +76,7 @@ class FakeSerialPort : public SerialPort {
   struct Pending {
     double arrival;
     char byte;
+    bool delayed = false;
   };
   int arrivedCount() const;
 
@@ -75,6 +84,9 @@ class FakeSerialPort : public SerialPort {
   sim::ProcessorModel* model_;
   Responder responder_;
   std::function<QByteArray(const QByteArray&, QByteArray)> filter_;
+  std::function<int(const QByteArray&, const QByteArray&)> delay_;
+  // Arrival of the last byte of the latest delayed reply.
+  double delayedUntil_ = 0;
   std::map<int, PortState> ports_;
   int openPort_ = 0;
   std::vector<Pending> pending_;
