@@ -57,13 +57,17 @@ void TraceLog::frame(double atMs, bool incoming, std::span<const std::uint8_t> b
 }
 
 LineServer::LineServer(PseudoTerminal& port, ProcessorModel& model, FaultInjector faults,
-                       int delayMs, TraceLog& trace)
+                       int delayMs, TraceLog& trace, std::int64_t startNs)
     : port_(port),
       model_(model),
       faults_(faults),
       delayMs_(delayMs),
       trace_(trace),
-      startNs_(monotonicNs()) {}
+      startNs_(startNs >= 0 ? startNs : monotonicNs()) {}
+
+std::int64_t LineServer::nowNs() {
+  return monotonicNs();
+}
 
 double LineServer::elapsedMs() const {
   return static_cast<double>(monotonicNs() - startNs_) / 1e6;

@@ -48,8 +48,13 @@ class TraceLog {
 // waiting sees what the real processor gives it.
 class LineServer {
  public:
+  // `startNs`: the monotonic time the processor's clock counts from (a server
+  // on a new pseudo-terminal after a replug goes on with the same processor
+  // time); by default, now.
   LineServer(PseudoTerminal& port, ProcessorModel& model, FaultInjector faults, int delayMs,
-             TraceLog& trace);
+             TraceLog& trace, std::int64_t startNs = -1);
+
+  static std::int64_t nowNs();
 
   // Runs until `stopRequested` becomes non-zero. The stop signals must be
   // blocked by the caller; they are let through only while waiting for the

@@ -17,27 +17,43 @@
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
+volatile std::sig_atomic_t unplugRequested = 0;
+volatile std::sig_atomic_t replugRequested = 0;
+// Ends the serving of the present pseudo-terminal, for a stop or an unplug.
+volatile std::sig_atomic_t leaveLine = 0;
 
-void requestStop(int) {
-  stopRequested = 1;
+void onSignal(int signal) {
+  if (signal == SIGUSR1) {
+    unplugRequested = 1;
+  } else if (signal == SIGUSR2) {
+    replugRequested = 1;
+    return;
+  } else {
+    stopRequested = 1;
+  }
+  leaveLine = 1;
 }
 
-// Stop signals stay blocked except while the server waits for the line, so a
-// signal ends the run between frames and the links are always removed.
-sigset_t blockStopSignals() {
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-    sigaddset(&stopSignals, signal);
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2};
+
+// The signals stay blocked except while the server waits for the line, so a
+// signal acts between frames and the links are always removed. SIGUSR1 pulls
+// the adapter (the pseudo-terminal and its links go, the processor stays on),
+// SIGUSR2 plugs it back in on a new pseudo-terminal under the same links.
+sigset_t blockSignals() {
+  sigset_t handled;
+  sigemptyset(&handled);
+  for (int signal : kSignals) {
+    sigaddset(&handled, signal);
     struct sigaction action {};
-    action.sa_handler = requestStop;
+    action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     sigaction(signal, &action, nullptr);
   }
   std::signal(SIGPIPE, SIG_IGN);
   sigset_t waitMask;
-  sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
-  for (int signal : {SIGTERM, SIGINT, SIGHUP})
+  sigprocmask(SIG_BLOCK, &handled, &waitMask);
+  for (int signal : kSignals)
     sigdelset(&waitMask, signal);
   return waitMask;
 }
@@ -57,25 +73,39 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  const sigset_t waitMask = blockStopSignals();
+  const sigset_t waitMask = blockSignals();
   try {
-    sim::PseudoTerminal port;
-    std::optional<sim::PortLink> link;
-    std::optional<sim::PortLink> comLink;
-    if (!options.linkPath.empty()) link.emplace(port.slavePath(), options.linkPath);
-    if (options.com > 0) {
-      const std::string dir = options.dir.empty() ? sim::ownProgramFolder() : options.dir;
-      comLink.emplace(port.slavePath(), dir + "/ports/com" + std::to_string(options.com));
-    }
     sim::TraceLog trace(options.tracePath);
     sim::ProcessorModel model({options.seed, options.sweepMs});
-    sim::LineServer server(
-        port, model,
-        sim::FaultInjector(options.fault, options.faultEvery, options.seed, options.lateMs),
-        options.delayMs, trace);
-    std::printf("%s\nready\n", port.slavePath().c_str());
-    std::fflush(stdout);
-    server.serve(stopRequested, waitMask);
+    const std::int64_t startNs = sim::LineServer::nowNs();
+    while (stopRequested == 0) {
+      {
+        sim::PseudoTerminal port;
+        std::optional<sim::PortLink> link;
+        std::optional<sim::PortLink> comLink;
+        if (!options.linkPath.empty()) link.emplace(port.slavePath(), options.linkPath);
+        if (options.com > 0) {
+          const std::string dir = options.dir.empty() ? sim::ownProgramFolder() : options.dir;
+          comLink.emplace(port.slavePath(), dir + "/ports/com" + std::to_string(options.com));
+        }
+        sim::LineServer server(
+            port, model,
+            sim::FaultInjector(options.fault, options.faultEvery, options.seed, options.lateMs),
+            options.delayMs, trace, startNs);
+        std::printf("%s\nready\n", port.slavePath().c_str());
+        std::fflush(stdout);
+        leaveLine = 0;
+        server.serve(leaveLine, waitMask);
+      }
+      if (stopRequested != 0) break;
+      // Unplugged: no pseudo-terminal, no links, until plugged back in.
+      unplugRequested = 0;
+      replugRequested = 0;
+      std::printf("unplugged\n");
+      std::fflush(stdout);
+      while (replugRequested == 0 && stopRequested == 0)
+        sigsuspend(&waitMask);
+    }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "eqset-sim: %s\n", error.what());
     return 1;

@@ -49,7 +49,9 @@ std::string simUsage() {
          "  --fault-every N       the fault hits every Nth reply (default 1)\n"
          "  --late-ms MS          delay of a late reply (default 350)\n"
          "  --delay MS            extra turnaround before each reply (default 0)\n"
-         "  --help                this text\n";
+         "  --help                this text\n"
+         "Signals: SIGUSR1 pulls the adapter (the pseudo-terminal and its links go),\n"
+         "SIGUSR2 plugs it back in (a new pseudo-terminal under the same links).\n";
 }
 
 std::variant<SimOptions, OptionError> parseSimOptions(std::span<const std::string_view> args) {

@@ -44,8 +44,13 @@ void idle(int ms) {
     QTest::qWait(20);
 }
 
+enum class Pull {
+  Killed,     // the processor's end dies with the simulator
+  Unplugged,  // the adapter goes: the pseudo-terminal closes, the processor stays on
+};
+
 // The window on a real line to the simulator, whose cable the test pulls.
-class CableTest : public ::testing::Test {
+class CableTest : public ::testing::TestWithParam<Pull> {
  protected:
   void SetUp() override {
     startSimulator();
@@ -76,10 +81,30 @@ class CableTest : public ::testing::Test {
   void pullCableIn(std::chrono::milliseconds after) {
     puller_ = std::thread([this, after] {
       std::this_thread::sleep_for(after);
-      sim_->stop(SIGKILL);
+      pullCableNow();
     });
   }
-  void pullCableNow() { sim_->stop(SIGKILL); }
+  void pullCableNow() {
+    if (GetParam() == Pull::Killed) {
+      sim_->stop(SIGKILL);
+    } else {
+      sim_->signal(SIGUSR1);
+    }
+  }
+  // The processor back on the same port.
+  void plugBackIn() {
+    if (GetParam() == Pull::Killed) {
+      startSimulator();
+      ASSERT_TRUE(sim_->ready());
+      return;
+    }
+    sim_->signal(SIGUSR2);
+    const QString link = QDir(folder()).filePath("ports/com7");
+    const QDeadlineTimer deadline(5000);
+    while (!QFile::exists(link) && !deadline.hasExpired())
+      QTest::qWait(20);
+    ASSERT_TRUE(QFile::exists(link));
+  }
 
   void TearDown() override {
     if (puller_.joinable()) puller_.join();
@@ -103,8 +128,7 @@ class CableTest : public ::testing::Test {
     for (PeriodicTimer* t : {window_->Timer2, window_->Timer5, window_->Timer6, window_->Timer7})
       EXPECT_FALSE(t->running()) << t->objectName().toStdString();
 
-    startSimulator();
-    ASSERT_TRUE(sim_->ready());
+    ASSERT_NO_FATAL_FAILURE(plugBackIn());
     QTest::mouseClick(window_->Command1, Qt::LeftButton);
     EXPECT_EQ(window_->ComState->text(), "连接正常");
     const QString good = window_->Text13->text();
@@ -123,7 +147,7 @@ class CableTest : public ::testing::Test {
   std::thread puller_;
 };
 
-TEST_F(CableTest, DuringALiveBandWrite) {
+TEST_P(CableTest, DuringALiveBandWrite) {
   dialogs_.answers = {Dialogs::Answer::Cancel};
   pullCableIn(150ms);
   window_->Slider1[3]->setSliderPosition(-4);
@@ -131,7 +155,7 @@ TEST_F(CableTest, DuringALiveBandWrite) {
   expectRecovery();
 }
 
-TEST_F(CableTest, DuringABlockRead) {
+TEST_P(CableTest, DuringABlockRead) {
   dialogs_.answers = {Dialogs::Answer::Cancel};
   pullCableIn(300ms);
   QTest::mouseClick(window_->CmdReadHardL, Qt::LeftButton);
@@ -139,7 +163,7 @@ TEST_F(CableTest, DuringABlockRead) {
   expectRecovery();
 }
 
-TEST_F(CableTest, DuringTheFullWriteOfAParameterFileJustLoaded) {
+TEST_P(CableTest, DuringTheFullWriteOfAParameterFileJustLoaded) {
   QByteArray file(300, '\x0F');
   QDir().mkpath(QDir(folder()).filePath("用户数据"));
   const QString path = QDir(folder()).filePath("用户数据/hall.bin");
@@ -177,22 +201,29 @@ class CableSequenceTest : public CableTest {
   }
 };
 
-TEST_F(CableSequenceTest, DuringASweep) {
+TEST_P(CableSequenceTest, DuringASweep) {
   pullCableIn(300ms);
   runSequence([] {}, 3000);
   EXPECT_EQ(window_->Label12->text(), "通讯中断，自调已停止");
   expectRecovery();
 }
 
-TEST_F(CableSequenceTest, AtTheConfirmation) {
+TEST_P(CableSequenceTest, AtTheConfirmation) {
   runSequence([this] { pullCableNow(); }, 4000);
   expectRecovery();
 }
 
-TEST_F(CableSequenceTest, DuringTheCorrections) {
+TEST_P(CableSequenceTest, DuringTheCorrections) {
   runSequence([this] { pullCableIn(600ms); }, 5000);
   expectRecovery();
 }
+
+const auto kPulls = ::testing::Values(Pull::Killed, Pull::Unplugged);
+std::string pullName(const ::testing::TestParamInfo<Pull>& info) {
+  return info.param == Pull::Killed ? "Killed" : "Unplugged";
+}
+INSTANTIATE_TEST_SUITE_P(Pulled, CableTest, kPulls, pullName);
+INSTANTIATE_TEST_SUITE_P(Pulled, CableSequenceTest, kPulls, pullName);
 
 }  // namespace
 }  // namespace eqset

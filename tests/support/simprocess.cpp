@@ -104,6 +104,10 @@ int SimProcess::stop(int signal) {
   return status;
 }
 
+void SimProcess::signal(int signal) {
+  if (pid_ >= 0) kill(pid_, signal);
+}
+
 SimProcess::~SimProcess() {
   stop(SIGTERM);
   if (stdout_ >= 0) close(stdout_);

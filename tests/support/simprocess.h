@@ -38,6 +38,8 @@ class SimProcess {
   // Sends `signal` and waits for the exit; the exit status as waitpid gives it,
   // or -1 when the process did not end in time.
   int stop(int signal);
+  // Sends `signal` and returns at once.
+  void signal(int signal);
 
  private:
   pid_t pid_ = -1;
