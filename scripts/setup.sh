@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config clang-format
+  cmake ninja-build g++ pkg-config clang-format clang-14 libclang-rt-14-dev
   qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6sql6-sqlite
   qt6-qpa-plugins libgl-dev libqt6opengl6-dev libxkbcommon-dev
   libgtest-dev

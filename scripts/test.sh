@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds EQSet and runs every test: unit, window, integration and interop, then
-# the unit tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+# the unit tests once more under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then each fuzz target for a few seconds over its corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,3 +16,4 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DEQSET_SANITIZE=ON -
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest -L unit --output-on-failure -j "$jobs" --timeout 300)
+bash scripts/fuzz.sh

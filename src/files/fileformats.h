@@ -41,7 +41,8 @@ std::variant<QByteArray, Refusal> save(const QByteArray& existing, const Registe
 // with the image untouched, when the file ends before them.
 std::optional<Refusal> load(const QByteArray& file, int bankOffset, RegisterImage& image);
 // Copies one input's bank onto another's inside a file; the shared block stays.
-// Refused when the file does not hold the source bank whole.
+// Refused when the file does not hold the source bank and the shared block
+// whole (bank 0 is read with the shared block, offsets 0..299).
 std::variant<QByteArray, Refusal> copyBank(const QByteArray& file, int fromBank, int toBank);
 
 }  // namespace paramfile

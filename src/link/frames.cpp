@@ -83,7 +83,7 @@ bool replyAnswers(const QByteArray& request, const QByteArray& reply) {
 
 int replyRegister(const QByteArray& reply, int i) {
   const auto byteAt = [&](int k) -> int {
-    return k < reply.size() ? static_cast<std::uint8_t>(reply[k]) : 0;
+    return k >= 0 && k < reply.size() ? static_cast<std::uint8_t>(reply[k]) : 0;
   };
   return 256 * byteAt(3 + 2 * i) + byteAt(4 + 2 * i);
 }
