@@ -38,9 +38,9 @@ std::optional<QByteArray> writeMultipleRequest(int start, std::span<const int> v
 // write of one register echoes its address and value (a slow processor's late
 // echo of an earlier write to the same register differs only in the value); a
 // block write echoes its start and count; a read carries twice the asked count
-// as its byte count and is that long. On a noisy line a corrupted echo or curve must not pass as good
-// data, and neither must the late echo of an earlier write that a slow
-// processor puts on the line during the next transaction.
+// as its byte count and is that long. On a noisy line a corrupted echo or curve must not pass as
+// good data, and neither must the late echo of an earlier write that a slow processor puts on the
+// line during the next transaction.
 bool replyAnswers(const QByteArray& request, const QByteArray& reply);
 
 // Register i of a read reply: 256 * byte(3 + 2i) + byte(4 + 2i).
