@@ -48,7 +48,8 @@ MainWindow::MainWindow(SerialPort& port, Clock& clock, Dialogs& dialogs,
     : QMainWindow(parent), clock_(clock), dialogs_(dialogs, ticks_), programFolder_(programFolder) {
   setObjectName("frmEQSet");
   setWindowTitle("EQSet");
-  link_ = std::make_unique<ModbusLink>(port, clock, static_cast<LinkIndicators&>(*this));
+  watchedPort_ = std::make_unique<WatchedPort>(port, clock);
+  link_ = std::make_unique<ModbusLink>(*watchedPort_, clock, static_cast<LinkIndicators&>(*this));
   connection_ = std::make_unique<Connection>(*link_, static_cast<ConnectionView&>(*this), dialogs_);
   link_->setPortNumberSource([this] { return portNumberOf(Combo2->currentText()); });
   link_->setInvalidPortHandler([this] { ComState->setText(connection_->OpenCom()); });
@@ -103,6 +104,8 @@ void MainWindow::gatherControls() {
   ProgressBar1 = a.ProgressBar1;
   CmdReadHardL = a.CmdReadHardL;
   CmdWriteToMcu = a.CmdWriteToMcu;
+  CmdMonitor = a.CmdMonitor;
+  ChkFastLink = a.ChkFastLink;
 
   for (const ChannelPage* page : channelPages) {
     const int c = page->channel();
@@ -161,6 +164,8 @@ void MainWindow::gatherControls() {
   Command24 = e.Command24;
   Command26 = e.Command26;
   Command27 = e.Command27;
+  CmdReport = e.CmdReport;
+  CmdSaveGraph = e.CmdSaveGraph;
   FreqNum = e.FreqNum;
   GroupNum = e.GroupNum;
   Label11 = e.Label11;
@@ -245,6 +250,8 @@ void MainWindow::wireOperations() {
   wireConsole();
   wireMeasurement();
   wireFiles();
+  wireMonitor();
+  wireReport();
 }
 
 int MainWindow::bankOffset() const {

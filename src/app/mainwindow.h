@@ -11,6 +11,7 @@
 #include "link/connection.h"
 #include "link/indicators.h"
 #include "link/modbuslink.h"
+#include "link/watchedport.h"
 #include "measure/measuredata.h"
 #include "params/registerimage.h"
 #include "params/registermap.h"
@@ -59,6 +60,8 @@ class ParameterFiles;
 class GroupCopy;
 class EqualizerExtraction;
 class CurveFiles;
+class LineMonitorWindow;
+class CommissioningReport;
 
 // frmEQSet: the one window of the tool. Its controls hold the state the tool
 // writes; operations live in their subsystem folders and are wired here.
@@ -102,6 +105,8 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   QProgressBar* ProgressBar1 = nullptr;
   QPushButton* CmdReadHardL = nullptr;
   QPushButton* CmdWriteToMcu = nullptr;
+  QPushButton* CmdMonitor = nullptr;  // "通讯监视"
+  QCheckBox* ChkFastLink = nullptr;   // "快速通讯"
   // Equalizer pages.
   std::array<UserSlider*, kBandIndexes> Slider1{};
   std::array<QLineEdit*, 256> Text5{};  // 0..185 bands, 248 volume, 250..255 levels
@@ -139,6 +144,8 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   QPushButton* Command36 = nullptr;
   QPushButton* Command26 = nullptr;
   QPushButton* Command27 = nullptr;
+  QPushButton* CmdReport = nullptr;     // "生成调试报告"
+  QPushButton* CmdSaveGraph = nullptr;  // "保存图形"
   // Page "自动均衡".
   std::array<NumEdit*, kChannels> CWNumEdit1{};
   QComboBox* Combo3 = nullptr;
@@ -195,6 +202,8 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   void wireConsole();
   void wireMeasurement();
   void wireFiles();
+  void wireMonitor();
+  void wireReport();
 
   SettingsRecord recordFromControls() const;
   void showRecord(const SettingsRecord& record);
@@ -206,6 +215,8 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   TickGate ticks_;
   GatedDialogs dialogs_;
   QString programFolder_;
+  // The port as the link sees it, with the line monitor listening.
+  std::unique_ptr<WatchedPort> watchedPort_;
   std::unique_ptr<ModbusLink> link_;
   std::unique_ptr<Connection> connection_;
   std::unique_ptr<SettingsStore> store_;
@@ -228,6 +239,9 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   std::unique_ptr<GroupCopy> groupCopy_;
   std::unique_ptr<EqualizerExtraction> extraction_;
   std::unique_ptr<CurveFiles> curveFiles_;
+  // Owned by the window as Qt children.
+  LineMonitorWindow* monitorWindow_ = nullptr;
+  CommissioningReport* report_ = nullptr;
   RegisterImage image_;
   SettingsRecord record_;
 };

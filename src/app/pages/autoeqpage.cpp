@@ -89,6 +89,8 @@ QWidget* AutoEqPage::buildGraph() {
   Command27 = button("打开曲线文件", "Command27", "读取历史数据曲线文件到图形缓冲区。");
   tools->addWidget(Command26);
   tools->addWidget(Command27);
+  CmdSaveGraph = button("保存图形", "CmdSaveGraph", "把当前图形保存为PNG图片。");
+  tools->addWidget(CmdSaveGraph);
   tools->addStretch(1);
   tools->addWidget(new QLabel("调试声道"));
   GroupNum = named(new QSpinBox, "GroupNum");
@@ -114,6 +116,8 @@ QWidget* AutoEqPage::buildSequenceAndSteps() {
   Label12 = named(new QLabel("状态:"), "Label12");
   Label12->setMinimumWidth(140);
   Command24 = button("手动操作", "Command24", "点击后将打开手动调整命令按钮。");
+  CmdReport =
+      button("生成调试报告", "CmdReport", "把本次调试结果写成PDF报告，保存在用户数据文件夹。");
   grid->addWidget(CmdTest2, 0, 0);
   grid->addWidget(Command4, 0, 1);
   grid->addWidget(Command24, 0, 2);
@@ -145,6 +149,7 @@ QWidget* AutoEqPage::buildSequenceAndSteps() {
   Combo3->setToolTip("需要均衡的目标曲线类型。");
   target->addWidget(Combo3, 1);
   grid->addLayout(target, 4, 0, 1, 3);
+  grid->addWidget(CmdReport, 5, 0, 1, 3);
   return box;
 }
 

@@ -36,6 +36,8 @@ class AutoEqPage : public QWidget {
   QSpinBox* GroupNum = nullptr;
   QPushButton* Command26 = nullptr;
   QPushButton* Command27 = nullptr;
+  QPushButton* CmdReport = nullptr;
+  QPushButton* CmdSaveGraph = nullptr;
   QLabel* Label11 = nullptr;
   // Automatic sequence.
   QPushButton* CmdTest2 = nullptr;

@@ -1,5 +1,6 @@
 #include "app/pages/communicationarea.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -49,7 +50,15 @@ CommunicationArea::CommunicationArea(QWidget* parent) : QWidget(parent) {
                                                     Label18, Text13, Label20, Text14, Command5}) {
     row->addWidget(w);
   }
+  ChkFastLink = named(new QCheckBox("快速通讯"), "ChkFastLink");
+  ChkFastLink->setToolTip(
+      "每次通讯在收到完整且校验正确的应答后立即结束，不再等满固定时间，操作更快。"
+      "处理器需要完整等待时间时请不要勾选。");
+  CmdMonitor = named(new QPushButton("通讯监视"), "CmdMonitor");
+  CmdMonitor->setToolTip("显示通讯线路上的每一帧数据及其含义。");
+  row->addWidget(ChkFastLink);
   row->addStretch(1);
+  row->addWidget(CmdMonitor);
   row->addWidget(CmdReadHardL);
   row->addWidget(CmdWriteToMcu);
   v->addLayout(row);

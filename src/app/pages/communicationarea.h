@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -29,6 +30,8 @@ class CommunicationArea : public QWidget {
   QPushButton* Command5 = nullptr;
   QPushButton* CmdReadHardL = nullptr;
   QPushButton* CmdWriteToMcu = nullptr;
+  QPushButton* CmdMonitor = nullptr;
+  QCheckBox* ChkFastLink = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
 };
 
