@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -189,6 +190,7 @@ void MainWindow::wireOperations() {
   connect(Command25, &QPushButton::clicked, this, [this] { connection_->ScanNewPorts(); });
   connect(Command1, &QPushButton::clicked, this, &MainWindow::onReconnect);
   connect(Command5, &QPushButton::clicked, this, [this] { connection_->clearCounters(); });
+  connect(ChkFastLink, &QCheckBox::toggled, this, [this](bool on) { link_->setFast(on); });
 
   blockRead_ = std::make_unique<BlockRead>(*link_, image_, [this](int i, const QString& text) {
     Text5[static_cast<std::size_t>(i)]->setText(text);
@@ -310,6 +312,7 @@ void MainWindow::showRecord(const SettingsRecord& record) {
   Combo3->setCurrentText(record.EqMode);
   Combo4->setCurrentText(record.TypeSig);
   Text10->setText(record.MicZero);
+  ChkFastLink->setChecked(record.FastLink == QStringLiteral("1"));
 }
 
 SettingsRecord MainWindow::recordFromControls() const {
@@ -320,6 +323,7 @@ SettingsRecord MainWindow::recordFromControls() const {
   r.EqMode = Combo3->currentText();
   r.TypeSig = Combo4->currentText();
   r.MicZero = Text10->text();
+  r.FastLink = ChkFastLink->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
   return r;
 }
 

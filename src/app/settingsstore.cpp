@@ -13,8 +13,9 @@ namespace eqset {
 namespace {
 
 const QStringList& fieldNames() {
-  static const QStringList names = {"U_Main_Com", "CmbCopy0", "CmbCopy1", "CmbCopy2", "CmbCopy3",
-                                    "CmbCopy4",   "CmbCopy5", "EqMode",   "TypeSig",  "MicZero"};
+  static const QStringList names = {"U_Main_Com", "CmbCopy0", "CmbCopy1", "CmbCopy2",
+                                    "CmbCopy3",   "CmbCopy4", "CmbCopy5", "EqMode",
+                                    "TypeSig",    "MicZero",  "FastLink"};
   return names;
 }
 
@@ -22,7 +23,7 @@ QStringList valuesOf(const SettingsRecord& r) {
   QStringList v = {r.U_Main_Com};
   for (const auto& c : r.CmbCopy)
     v << c;
-  v << r.EqMode << r.TypeSig << r.MicZero;
+  v << r.EqMode << r.TypeSig << r.MicZero << r.FastLink;
   return v;
 }
 
@@ -34,6 +35,7 @@ SettingsRecord recordFrom(const QStringList& v) {
   r.EqMode = v.value(7);
   r.TypeSig = v.value(8);
   r.MicZero = v.value(9);
+  r.FastLink = v.value(10);
   return r;
 }
 

@@ -13,6 +13,7 @@ struct SettingsRecord {
   QString EqMode;
   QString TypeSig;
   QString MicZero;
+  QString FastLink;  // "1": the fast link ("快速通讯") is on; anything else: off
 
   bool operator==(const SettingsRecord&) const = default;
 };

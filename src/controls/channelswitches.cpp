@@ -25,13 +25,13 @@ ChannelSwitches::ChannelSwitches(ModbusLink& link, const Controls& controls)
 void ChannelSwitches::selectNoiseChannel(int channel) {
   link_.WriteRegister(reg::kTestChannel, channel);
   colourSelection(c_.noiseChannels);
-  link_.clock().sleep(kAfterNoiseChannelMs);
+  link_.pauseAfterReply(kAfterNoiseChannelMs);
 }
 
 void ChannelSwitches::selectLimiter(int index) {
   for (int r = 0; r < 3; ++r) {
     link_.WriteRegister(reg::kLimiter + r, index);
-    link_.clock().sleep(kAfterLimiterMs);
+    link_.pauseAfterReply(kAfterLimiterMs);
   }
   colourSelection(c_.limiters);
 }
@@ -40,7 +40,7 @@ void ChannelSwitches::muteAll() {
   const bool muted = c_.muteAll->isChecked();
   link_.WriteRegister(reg::kMute, muted ? 1 : 0);
   setBackColor(c_.volumeBox, muted ? colors::kVolumeMuted : colors::kVolumeNormal);
-  link_.clock().sleep(kAfterMuteMs);
+  link_.pauseAfterReply(kAfterMuteMs);
 }
 
 void ChannelSwitches::invertPolarity(int channel) {
@@ -55,7 +55,7 @@ void ChannelSwitches::invertPolarity(int channel) {
     setBackColor(box, colors::kDefaultState);
   }
   link_.WriteRegister(reg::kPolarity + channel, value);
-  link_.clock().sleep(kAfterPolarityMs);
+  link_.pauseAfterReply(kAfterPolarityMs);
 }
 
 }  // namespace eqset

@@ -34,7 +34,7 @@ void InputMode::selectInput() {
   link_.WriteRegister(reg::kInput, static_cast<int>(selected));
   link_.clock().sleep(kAfterInputMs);
   fullRead_();
-  link_.clock().sleep(kAfterReadMs);
+  link_.pauseAfterReply(kAfterReadMs);
 }
 
 void InputMode::selectMode(int index) {
@@ -44,7 +44,7 @@ void InputMode::selectMode(int index) {
   setBackColor(c_.modes[1], unified ? colors::kUnselected : colors::kSelected);
   for (QWidget* w : c_.groupCopy)
     w->setEnabled(!unified);
-  link_.clock().sleep(kAfterModeMs);
+  link_.pauseAfterReply(kAfterModeMs);
 }
 
 void InputMode::toggleAux() {
@@ -58,7 +58,7 @@ void InputMode::toggleAux() {
     setBackColor(c_.auxText, colors::kDefaultState);
   }
   link_.WriteRegister(reg::kAuxTo51, value);
-  link_.clock().sleep(kAfterAuxMs);
+  link_.pauseAfterReply(kAfterAuxMs);
 }
 
 }  // namespace eqset

@@ -31,7 +31,7 @@ void LevelWrites::channelLevelWrite(int channel, int position) {
   c_.levelBoxes[k]->setText(QString::number(db));
   link_.WriteRegister(reg::kChannelLevel + channel + bankOffset_(),
                       conv::levelRegisterFromPosition(position));
-  link_.clock().sleep(kLevelPauseMs);
+  link_.pauseAfterReply(kLevelPauseMs);
 }
 
 void LevelWrites::numericLevelApply(int channel) {

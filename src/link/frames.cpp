@@ -81,6 +81,14 @@ bool replyAnswers(const QByteArray& request, const QByteArray& reply) {
   }
 }
 
+bool isExceptionReply(const QByteArray& request, const QByteArray& reply) {
+  constexpr int kExceptionLength = 5;
+  if (request.size() < 2 || reply.size() != kExceptionLength) return false;
+  return reply[0] == request[0] &&
+         static_cast<std::uint8_t>(reply[1]) == (static_cast<std::uint8_t>(request[1]) | 0x80) &&
+         crcMatches(reply);
+}
+
 int replyRegister(const QByteArray& reply, int i) {
   const auto byteAt = [&](int k) -> int {
     return k >= 0 && k < reply.size() ? static_cast<std::uint8_t>(reply[k]) : 0;

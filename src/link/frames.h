@@ -43,6 +43,10 @@ std::optional<QByteArray> writeMultipleRequest(int start, std::span<const int> v
 // line during the next transaction.
 bool replyAnswers(const QByteArray& request, const QByteArray& reply);
 
+// A Modbus exception reply to `request`: slave 1, the request's function with
+// the top bit set, a code, and a right CRC (5 bytes).
+bool isExceptionReply(const QByteArray& request, const QByteArray& reply);
+
 // Register i of a read reply: 256 * byte(3 + 2i) + byte(4 + 2i).
 int replyRegister(const QByteArray& reply, int i);
 

@@ -1,5 +1,7 @@
 #include "link/modbuslink.h"
 
+#include <algorithm>
+
 #include "link/frames.h"
 
 namespace eqset {
@@ -10,6 +12,8 @@ constexpr int kReopenPauseMs = 100;
 constexpr int kWriteSingleWaitMs = 100;
 constexpr int kWriteMultipleWaitMs = 200;
 constexpr int kWriteMultiplePauseMs = 75;
+// 3.5 characters of 11 bits at 9600 baud: the silence that ends a frame.
+constexpr int kFrameGapMs = 4;
 
 }  // namespace
 
@@ -43,8 +47,34 @@ LinkError ModbusLink::reopenPort(int txBufferHint) {
   return error;
 }
 
+LinkError ModbusLink::freshPort(int txBufferHint) {
+  if (fast_ && port_.isOpen()) {
+    port_.discardBuffers();
+    return LinkError::None;
+  }
+  return reopenPort(txBufferHint);
+}
+
+void ModbusLink::pauseAfterReply(int ms) {
+  clock_.sleep(fast_ ? std::min(ms, kFrameGapMs) : ms);
+}
+
+void ModbusLink::awaitReply(int n, int waitMs) {
+  if (!fast_) {
+    clock_.sleep(waitMs);
+    return;
+  }
+  const std::int64_t deadline = clock_.now() + waitMs;
+  while (clock_.now() < deadline) {
+    const QByteArray waiting = port_.peek();
+    if (waiting.size() == n && replyAnswers(lastRequest_, waiting)) return;
+    if (isExceptionReply(lastRequest_, waiting)) return;
+    clock_.sleep(1);
+  }
+}
+
 LinkError ModbusLink::ResetPort() {
-  const LinkError error = reopenPort(kTxBufferReset);
+  const LinkError error = freshPort(kTxBufferReset);
   if (error != LinkError::None) return error;
   port_.discardBuffers();
   return LinkError::None;
@@ -121,7 +151,7 @@ void ModbusLink::WriteRegister(int address, int value) {
   }
   lastRequest_ = *frame;
   if (!port_.write(*frame)) return;
-  clock_.sleep(kWriteSingleWaitMs);
+  awaitReply(kWriteReplyLength, kWriteSingleWaitMs);
   ReadReply(kWriteReplyLength);
   countReply(true);
 }
@@ -137,12 +167,12 @@ std::optional<int> ModbusLink::writeSingleEchoed(int address, int value, int pau
   ResetPort();
   lastRequest_ = *frame;
   if (port_.isOpen()) port_.write(*frame);
-  clock_.sleep(kWriteSingleWaitMs);
+  awaitReply(kWriteReplyLength, kWriteSingleWaitMs);
   ReadReply(kWriteReplyLength);
   countReply(false);
   std::optional<int> echo;
   if (replyStatus_ == 0) echo = echoedValue();
-  clock_.sleep(pauseMs);
+  pauseAfterReply(pauseMs);
   return echo;
 }
 
@@ -153,11 +183,11 @@ bool ModbusLink::writeBlock(int start, std::span<const int> values, int waitMs, 
   ResetPort();
   lastRequest_ = *frame;
   if (port_.isOpen()) port_.write(*frame);
-  clock_.sleep(waitMs);
+  awaitReply(kWriteReplyLength, waitMs);
   ReadReply(kWriteReplyLength);
   countReply(false);
   const bool good = replyStatus_ == 0;
-  if (pauseMs > 0) clock_.sleep(pauseMs);
+  if (pauseMs > 0) pauseAfterReply(pauseMs);
   return good;
 }
 
@@ -165,7 +195,7 @@ ModbusLink::ReadOutcome ModbusLink::readRegisters(int start, int count, int wait
   if (!port_.isOpen()) return ReadOutcome::PortClosed;
   port_.discardBuffers();
   SendReadRequest(start, count);
-  clock_.sleep(waitMs);
+  awaitReply(readReplyLength(count), waitMs);
   ReadReply(readReplyLength(count));
   countReply(false);
   return replyStatus_ == 0 ? ReadOutcome::Good : ReadOutcome::Failed;

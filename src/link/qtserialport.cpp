@@ -143,6 +143,13 @@ QByteArray QtSerialPort::readAll() {
   return bytes;
 }
 
+QByteArray QtSerialPort::peek() {
+  if (!serial_.isOpen()) return {};
+  pullArrivedBytes();
+  if (!serial_.isOpen()) return {};
+  return serial_.peek(serial_.bytesAvailable());
+}
+
 void QtSerialPort::pullArrivedBytes() {
   // QSerialPort counts only what it has already read from the driver, and it
   // reads only when its notifier fires in the event loop. A zero wait polls the

@@ -33,6 +33,7 @@ class QtSerialPort : public SerialPort {
   bool write(const QByteArray& bytes) override;
   int bytesWaiting() override;
   QByteArray readAll() override;
+  QByteArray peek() override;
 
   // The device behind the open port (empty when closed).
   QString device() const;

@@ -31,6 +31,9 @@ class SerialPort {
   virtual int bytesWaiting() = 0;
   // Takes every waiting byte out of the receive buffer.
   virtual QByteArray readAll() = 0;
+  // The waiting bytes, left where they are. A port that cannot look ahead
+  // answers nothing, and a fast link then waits the full time.
+  virtual QByteArray peek() { return {}; }
 
   // Runs after the port has closed itself because the line was lost (the
   // adapter pulled, the device gone). Not run for close().

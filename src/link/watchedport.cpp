@@ -38,6 +38,10 @@ QByteArray WatchedPort::readAll() {
   return bytes;
 }
 
+QByteArray WatchedPort::peek() {
+  return inner_.peek();  // looking is not a read: nothing passes
+}
+
 void WatchedPort::tell(bool outgoing, const QByteArray& bytes) {
   if (listener_) listener_({QDateTime::currentDateTime(), clock_.now(), outgoing, bytes});
 }

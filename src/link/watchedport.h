@@ -34,6 +34,7 @@ class WatchedPort : public SerialPort {
   bool write(const QByteArray& bytes) override;
   int bytesWaiting() override;
   QByteArray readAll() override;
+  QByteArray peek() override;
 
  private:
   void tell(bool outgoing, const QByteArray& bytes);

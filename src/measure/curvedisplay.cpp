@@ -32,7 +32,7 @@ void CurveDisplay::channelChanged(int value) {
     c_.levelEdits[static_cast<std::size_t>(channel)]->setEnabled(true);
     c_.channelName->setText(QString::fromUtf8(kChannelNames[static_cast<std::size_t>(channel)]));
     link_.WriteRegister(reg::kSweepChannel, channel);
-    link_.clock().sleep(kAfterChannelMs);
+    link_.pauseAfterReply(kAfterChannelMs);
   } else {
     // Back into range; the processor and the level edits stay as they were.
     channel = std::clamp(channel, 0, kChannels - 1);
@@ -46,10 +46,10 @@ void CurveDisplay::channelChanged(int value) {
     shown[slot] = stored[slot];
   }
   redraw();
-  link_.clock().sleep(kAfterShowMs);
+  link_.pauseAfterReply(kAfterShowMs);
   state_.lastCommand = reg::kTestChannel;
   link_.WriteRegister(reg::kTestChannel, channel);
-  link_.clock().sleep(kAfterShowMs);
+  link_.pauseAfterReply(kAfterShowMs);
 }
 
 void CurveDisplay::changeRange(int minStep, int maxStep) {

@@ -146,7 +146,7 @@ void Measurement::bandFocusGained(int band) {
   c_.toneBand->setText(QString::number(band));
   setBackColor(c_.bands[static_cast<std::size_t>(band)], kToneBand);
   s_.singleFrequency();
-  link_.clock().sleep(kAfterToneMs);
+  link_.pauseAfterReply(kAfterToneMs);
 }
 
 void Measurement::bandFocusLost(int band) {

@@ -46,7 +46,7 @@ TestSignals::TestSignals(ModbusLink& link, Dialogs& dialogs, MeasureState& state
 void TestSignals::command(int address, int value, int waitMs) {
   state_.lastCommand = address;
   link_.WriteRegister(address, value);
-  link_.clock().sleep(waitMs);
+  link_.pauseAfterReply(waitMs);
 }
 
 void TestSignals::pinkNoiseSwitch() {
@@ -55,9 +55,9 @@ void TestSignals::pinkNoiseSwitch() {
   const bool on = c_.noiseState->text() == kNoiseStopped;
   c_.noiseState->setText(on ? kNoiseStarted : kNoiseStopped);
   link_.WriteRegister(reg::kPinkNoiseFirst, on ? 1 : 0);
-  link_.clock().sleep(kAfterSwitchMs);
+  link_.pauseAfterReply(kAfterSwitchMs);
   link_.WriteRegister(reg::kPinkNoiseSecond, on ? 0 : 1);
-  link_.clock().sleep(kAfterSwitchMs);
+  link_.pauseAfterReply(kAfterSwitchMs);
 }
 
 void TestSignals::calibrate() {

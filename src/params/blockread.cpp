@@ -18,7 +18,7 @@ void BlockRead::ReadBlock() {
     for (int i = 0; i < kCount; ++i)
       image_.storeRead(i, link_.replyRegister(i));
   }
-  link_.clock().sleep(kAfterReadMs);
+  link_.pauseAfterReply(kAfterReadMs);
 }
 
 void BlockRead::ShowBlock() {
@@ -27,7 +27,7 @@ void BlockRead::ShowBlock() {
 }
 
 void BlockRead::fullRead() {
-  link_.reopenPort(kTxBufferReset);  // a port that will not open leaves ReadBlock nothing to do
+  link_.freshPort(kTxBufferReset);  // a port that will not open leaves ReadBlock nothing to do
   ReadBlock();
   ShowBlock();
 }

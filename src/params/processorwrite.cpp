@@ -20,10 +20,9 @@ void ProcessorWrite::WriteChannelEq(int channel) {
 }
 
 void ProcessorWrite::WriteAll() {
-  Clock& clock = link_.clock();
   for (int k = 0; k < kChannels; ++k) {
     WriteChannelEq(k);
-    clock.sleep(kAfterChannelEqMs);
+    link_.pauseAfterReply(kAfterChannelEqMs);
   }
 
   const int bank = s_.bankOffset();
@@ -31,24 +30,24 @@ void ProcessorWrite::WriteAll() {
   for (int k = 0; k < kChannels; ++k)
     levels[static_cast<std::size_t>(k)] = conv::levelRegisterFromPosition(s_.levelPosition(k));
   link_.WriteRegisters(reg::kChannelLevel + bank, levels);
-  clock.sleep(kAfterLevelsMs);
+  link_.pauseAfterReply(kAfterLevelsMs);
 
   link_.WriteRegister(reg::kMasterVolume + bank,
                       conv::volumeRegisterFromPosition(s_.volumePosition()));
-  clock.sleep(kAfterSettingMs);
+  link_.pauseAfterReply(kAfterSettingMs);
 
   std::array<int, kChannels> polarity{};
   for (int k = 0; k < kChannels; ++k)
     polarity[static_cast<std::size_t>(k)] =
         s_.polarityText(k) == statetext::kPolarityNormal ? 0 : 1;
   link_.WriteRegisters(reg::kPolarity, polarity);
-  clock.sleep(kAfterSettingMs);
+  link_.pauseAfterReply(kAfterSettingMs);
 
   link_.WriteRegister(reg::kAuxTo51, s_.auxText() == statetext::kAuxAllowed ? 1 : 0);
-  clock.sleep(kAfterSettingMs);
+  link_.pauseAfterReply(kAfterSettingMs);
 
   s_.writeDelays();
-  clock.sleep(kAfterSettingMs);
+  link_.pauseAfterReply(kAfterSettingMs);
 }
 
 }  // namespace eqset

@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -108,6 +109,31 @@ TEST_F(WindowTest, ABandBoxShowsOnlyAnEchoOfItsOwnRegister) {
   emit window->Slider1[33]->userMoved(-4);
   EXPECT_EQ(window->Text5[33]->text(), "0");
   EXPECT_EQ(window->Text14->text(), "6");
+}
+
+TEST_F(WindowTest, TheFastLinkIsChosenByTheTechnicianAndKeptWithTheSettings) {
+  startConnected();
+  QCheckBox* fast = window->ChkFastLink;
+  EXPECT_FALSE(fast->isChecked());  // off at first start
+  auto bandMoveMs = [this](int position) {
+    const auto t0 = clock.now();
+    emit window->Slider1[33]->userMoved(position);
+    return clock.now() - t0;
+  };
+  EXPECT_EQ(bandMoveMs(-4), 275);
+  QTest::mouseClick(fast, Qt::LeftButton, {}, QPoint(8, fast->height() / 2));
+  ASSERT_TRUE(fast->isChecked());
+  EXPECT_LT(bandMoveMs(-6), 30);  // the echo is in after about 20 ms
+  EXPECT_EQ(window->Text5[33]->text(), "6");
+  EXPECT_EQ(model.bankCell(0, 33), 21);
+
+  QTest::mouseClick(window->Command1, Qt::LeftButton);
+  EXPECT_EQ(SettingsStore(storePath()).load()->FastLink, "1");
+  window.reset();
+  port.close();
+  start();
+  EXPECT_TRUE(window->ChkFastLink->isChecked());
+  EXPECT_LT(bandMoveMs(-2), 30);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
@@ -272,6 +273,7 @@ TEST_F(WindowTest, AStoreLackingColumnsGivesItsPortAndIsHealedByReconnect) {
   QSqlDatabase::removeDatabase("older");
   start();
   EXPECT_EQ(window->ComState->text(), "已经连接");
+  EXPECT_FALSE(window->ChkFastLink->isChecked());  // a store without the column reads as off
   window->Text10->setText("3");
   QTest::mouseClick(window->Command1, Qt::LeftButton);
   EXPECT_TRUE(dialogs.asked.empty());

@@ -104,6 +104,16 @@ QByteArray FakeSerialPort::readAll() {
   return out;
 }
 
+QByteArray FakeSerialPort::peek() {
+  if (openPort_ == 0) return {};
+  const double now = static_cast<double>(clock_.now());
+  QByteArray out;
+  for (const auto& p : pending_) {
+    if (p.arrival <= now) out.append(p.byte);
+  }
+  return out;
+}
+
 std::vector<FakeSerialPort::Event> FakeSerialPort::writes() const {
   std::vector<Event> out;
   for (const auto& e : events_) {

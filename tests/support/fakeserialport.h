@@ -66,6 +66,7 @@ class FakeSerialPort : public SerialPort {
   bool write(const QByteArray& bytes) override;
   int bytesWaiting() override;
   QByteArray readAll() override;
+  QByteArray peek() override;
 
   int openPort() const { return openPort_; }
   const std::vector<Event>& events() const { return events_; }
