@@ -165,6 +165,13 @@ int waitFor(const QByteArray& request) {
 // In this process, in virtual time: one reply in ten is faulted, at random;
 // a late one comes 150..300 ms after the program stopped listening, so it
 // lands in the next transaction or just before it.
+// "快速通讯": the same runs with the fast link on.
+bool fastLink = false;
+
+std::string linkName() {
+  return fastLink ? ", fast link" : "";
+}
+
 Figures inProcess() {
   QTemporaryDir folder;
   eqset::test::VirtualClock clock;
@@ -197,6 +204,7 @@ Figures inProcess() {
   eqset::test::ScriptedDialogs dialogs;
   MainWindow window(port, clock, dialogs, folder.path());
   window.startUp();
+  window.link().setFast(fastLink);
   if (window.ComState->text() != "已经连接") std::printf("in-process: not connected\n");
 
   Processor processor;
@@ -214,8 +222,8 @@ Figures inProcess() {
   Soak soak(
       window, port, std::move(processor), dialogs, [&] { return static_cast<double>(clock.now()); },
       [] { QCoreApplication::processEvents(); });
-  return soak.run("in-process, virtual time, seed 1: " + std::to_string(kInProcessTransactions) +
-                      " transactions",
+  return soak.run("in-process, virtual time, seed 1" + linkName() + ": " +
+                      std::to_string(kInProcessTransactions) + " transactions",
                   kInProcessTransactions);
 }
 
@@ -302,6 +310,7 @@ Figures overTheLine() {
   MainWindow window(port, clock, dialogs, folder);
   window.show();
   window.startUp();
+  window.link().setFast(fastLink);
   if (window.ComState->text() != "已经连接") std::printf("over the line: not connected\n");
 
   QElapsedTimer opClock;
@@ -328,8 +337,8 @@ Figures overTheLine() {
       [] { QCoreApplication::processEvents(); });
   Figures f = soak.run(
       "over a pseudo-terminal, eqset-sim --fault mixed --fault-every 10 "
-      "--late-ms 350, real time: " +
-          std::to_string(kLineTransactions) + " transactions",
+      "--late-ms 350, real time" +
+          linkName() + ": " + std::to_string(kLineTransactions) + " transactions",
       kLineTransactions);
   // Let the last reply land in the trace before reading it.
   std::this_thread::sleep_for(std::chrono::milliseconds(kLateMs + 400));
@@ -344,8 +353,14 @@ Figures overTheLine() {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  const bool lineOnly = argc > 1 && std::string(argv[1]) == "--line-only";
-  const bool inProcessOnly = argc > 1 && std::string(argv[1]) == "--in-process-only";
+  bool lineOnly = false;
+  bool inProcessOnly = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    lineOnly = lineOnly || arg == "--line-only";
+    inProcessOnly = inProcessOnly || arg == "--in-process-only";
+    soak::fastLink = soak::fastLink || arg == "--fast";
+  }
   std::printf(
       "soak: seed %llu, one reply in %d faulted (silent, short, long, corrupt, late, "
       "other)\n",
