@@ -9,6 +9,17 @@
 // nominal. The overhead is what the port, the clock and the link add on top of
 // the waits the processor needs; it should stay within 10 ms for one
 // transaction and within 1 % of the waits for "数据写入DSP", which runs twelve.
+//
+// With --monitor it runs every profile twice, turn about: once as above and
+// once through the watched port with the line monitor capturing (the window
+// the program shows, offscreen, its listener on the port), and prints both
+// tables and what the monitor adds to each transaction: the difference of the
+// medians, the median of each monitored run less the plain run before it, and
+// the time spent inside the listener. Between runs the event loop turns, so
+// the monitor decodes and shows its rows as in the program; that work comes
+// between transactions and is printed apart. --runs N runs each profile N
+// times (7 unless given).
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -16,15 +27,24 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "files/filestore.h"
+#include "link/dialogs.h"
 #include "link/modbuslink.h"
 #include "link/portmap.h"
 #include "link/qtserialport.h"
 #include "link/realclock.h"
+#include "link/watchedport.h"
+#include "monitor/linelog.h"
+#include "monitor/linemonitorwindow.h"
 #include "params/processorwrite.h"
 
 namespace {
@@ -32,7 +52,8 @@ namespace {
 using eqset::ModbusLink;
 
 constexpr int kPort = 1;
-constexpr int kRuns = 7;
+// Runs of each profile; --runs N sets another count.
+int kRuns = 7;
 constexpr double kByteMs = 11.0 * 1000.0 / 9600.0;
 constexpr int kReopenPauseMs = 100;
 
@@ -119,6 +140,13 @@ std::vector<Profile> profiles() {
   };
 }
 
+// The monitor's dialogs; the bench never saves.
+class NoDialogs : public eqset::Dialogs {
+ public:
+  Answer message(const QString&, const QString&, Icon, Buttons) override { return Answer::Cancel; }
+  QString file(const FileRequest&) override { return {}; }
+};
+
 double median(std::vector<double> xs) {
   std::sort(xs.begin(), xs.end());
   const std::size_t mid = xs.size() / 2;
@@ -147,10 +175,55 @@ bool startSimulator(QProcess& sim, const QString& folder) {
   return true;
 }
 
+// One profile's runs on one link.
+struct Measured {
+  std::vector<double> took;
+  long long good = 0;
+};
+
+struct Row {
+  const Profile* profile;
+  Measured plain;
+  Measured monitored;
+  double loopMs = 0;  // the monitor's work in the event loop after the runs
+};
+
+void printHeader(const char* title) {
+  std::printf("\n%s\n", title);
+  std::printf("%-32s %7s %10s %11s %9s %12s %12s\n", "profile", "good", "measured ms", "nominal ms",
+              "wire ms", "overhead ms", "worst ovh ms");
+}
+
+// Prints one line of a table; true when the profile kept within its bounds.
+bool printLine(const Profile& profile, const Measured& m) {
+  const double measured = median(m.took);
+  const double worst = *std::max_element(m.took.begin(), m.took.end());
+  const double wire = (profile.requestBytes + profile.replyBytes) * kByteMs;
+  const int expected = kRuns * profile.transactions;
+  std::printf("%-32s %3lld/%-3d %10.1f %11d %9.1f %12.1f %12.1f\n", profile.name, m.good, expected,
+              measured, profile.nominalMs, wire, measured - profile.nominalMs,
+              worst - profile.nominalMs);
+  // A profile of many transactions may add up to 1 % of its waits.
+  const double allowed = std::max(10.0, profile.nominalMs / 100.0);
+  return m.good == expected && measured - profile.nominalMs <= allowed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  bool withMonitor = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--monitor") == 0) withMonitor = true;
+    if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+      kRuns = std::max(1, std::atoi(argv[++i]));
+  }
+  // The monitor is a window: offscreen unless a display is asked for.
+  if (withMonitor && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  std::unique_ptr<QCoreApplication> app = withMonitor
+                                              ? std::make_unique<QApplication>(argc, argv)
+                                              : std::make_unique<QCoreApplication>(argc, argv);
   QTemporaryDir folder;
   if (!folder.isValid()) return 1;
   QProcess sim;
@@ -159,38 +232,111 @@ int main(int argc, char** argv) {
   eqset::RealClock clock;
   Indicators indicators;
   eqset::QtSerialPort port{eqset::PortMap(folder.path())};
-  ModbusLink link(port, clock, indicators);
-  link.setPortNumberSource([] { return kPort; });
+  auto link = std::make_unique<ModbusLink>(port, clock, indicators);
+  link->setPortNumberSource([] { return kPort; });
 
-  std::printf("%-32s %7s %10s %11s %9s %12s %12s\n", "profile", "good", "measured ms", "nominal ms",
-              "wire ms", "overhead ms", "worst ovh ms");
-  int exitCode = 0;
-  for (const Profile& profile : profiles()) {
-    std::vector<double> took;
-    const long long goodBefore = indicators.good;
-    for (int run = 0; run < kRuns; ++run) {
-      // Every profile starts as in the window: the port open since the last
-      // transaction.
-      if (!port.isOpen() && link.openPort(eqset::kTxBufferStartup) != eqset::LinkError::None) {
-        std::fprintf(stderr, "linkbench: cannot open the port\n");
-        return 1;
-      }
+  // The monitored link: the same port, watched, with the monitor's listener.
+  NoDialogs dialogs;
+  eqset::FileStore files;
+  Indicators monitoredIndicators;
+  std::unique_ptr<eqset::WatchedPort> watched;
+  std::unique_ptr<ModbusLink> monitoredLink;
+  std::unique_ptr<eqset::LineMonitorWindow> monitor;
+  long long listenerNs = 0;
+  long long listened = 0;
+  if (withMonitor) {
+    watched = std::make_unique<eqset::WatchedPort>(port, clock);
+    monitor = std::make_unique<eqset::LineMonitorWindow>(dialogs, files);
+    // Open and painted before the first transaction, as when the technician
+    // has opened it: its first paint loads the fonts, once.
+    monitor->show();
+    const QDeadlineTimer exposed(2'000);
+    while (!exposed.hasExpired() &&
+           (monitor->windowHandle() == nullptr || !monitor->windowHandle()->isExposed())) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    watched->setListener([capture = monitor->listener(), &listenerNs,
+                          &listened](const eqset::WatchedPort::Frame& frame) {
       QElapsedTimer timer;
       timer.start();
-      profile.run(link);
-      took.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+      capture(frame);
+      listenerNs += timer.nsecsElapsed();
+      ++listened;
+    });
+    monitoredLink = std::make_unique<ModbusLink>(*watched, clock, monitoredIndicators);
+    monitoredLink->setPortNumberSource([] { return kPort; });
+  }
+
+  // One run of a profile on `l`, timed; the port open as in the window.
+  const auto runOnce = [&port](const Profile& profile, ModbusLink& l, Measured& m) {
+    if (!port.isOpen() && l.openPort(eqset::kTxBufferStartup) != eqset::LinkError::None) {
+      std::fprintf(stderr, "linkbench: cannot open the port\n");
+      return false;
     }
-    const double measured = median(took);
-    const double worst = *std::max_element(took.begin(), took.end());
-    const double wire = (profile.requestBytes + profile.replyBytes) * kByteMs;
-    const long long good = indicators.good - goodBefore;
-    const int expected = kRuns * profile.transactions;
-    std::printf("%-32s %3lld/%-3d %10.1f %11d %9.1f %12.1f %12.1f\n", profile.name, good, expected,
-                measured, profile.nominalMs, wire, measured - profile.nominalMs,
-                worst - profile.nominalMs);
-    // A profile of many transactions may add up to 1 % of its waits.
-    const double allowed = std::max(10.0, profile.nominalMs / 100.0);
-    if (good != expected || measured - profile.nominalMs > allowed) exitCode = 2;
+    QElapsedTimer timer;
+    timer.start();
+    profile.run(l);
+    m.took.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    return true;
+  };
+  // The event loop's turn between transactions; returns the ms it took.
+  const auto turnLoop = [] {
+    QElapsedTimer timer;
+    timer.start();
+    QCoreApplication::processEvents();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+  };
+
+  const std::vector<Profile> all = profiles();
+  std::vector<Row> rows;
+  for (const Profile& profile : all) {
+    Row row{&profile, {}, {}, 0};
+    const long long goodBefore = indicators.good;
+    const long long monitoredBefore = monitoredIndicators.good;
+    for (int run = 0; run < kRuns; ++run) {
+      if (!runOnce(profile, *link, row.plain)) return 1;
+      turnLoop();
+      if (withMonitor) {
+        if (!runOnce(profile, *monitoredLink, row.monitored)) return 1;
+        row.loopMs += turnLoop();
+      }
+    }
+    row.plain.good = indicators.good - goodBefore;
+    row.monitored.good = monitoredIndicators.good - monitoredBefore;
+    rows.push_back(std::move(row));
+  }
+
+  int exitCode = 0;
+  printHeader(withMonitor ? "Without the line monitor" : "Link transactions");
+  for (const Row& row : rows) {
+    if (!printLine(*row.profile, row.plain)) exitCode = 2;
+  }
+  if (withMonitor) {
+    printHeader("With the line monitor capturing");
+    for (const Row& row : rows) {
+      if (!printLine(*row.profile, row.monitored)) exitCode = 2;
+    }
+    std::printf("\nWhat the monitor adds, per transaction\n");
+    std::printf("%-32s %14s %16s %16s\n", "profile", "median diff ms", "paired diff ms",
+                "event loop ms");
+    for (const Row& row : rows) {
+      const int n = row.profile->transactions;
+      // Each monitored run against the plain run just before it.
+      std::vector<double> paired;
+      for (std::size_t k = 0; k < row.plain.took.size(); ++k)
+        paired.push_back(row.monitored.took[k] - row.plain.took[k]);
+      std::printf("%-32s %14.2f %16.2f %16.2f\n", row.profile->name,
+                  (median(row.monitored.took) - median(row.plain.took)) / n, median(paired) / n,
+                  row.loopMs / (kRuns * n));
+    }
+    const double perFrameUs = listened ? static_cast<double>(listenerNs) / listened / 1e3 : 0;
+    std::printf("inside the listener: %lld frames, %.2f us a frame, %.2f us a transaction\n",
+                listened, perFrameUs, 2 * perFrameUs);
+    std::printf("rows kept: %d of %llu frames recorded\n", monitor->log().rowCount(),
+                static_cast<unsigned long long>(monitor->log().recorded()));
+    // The listener runs inside the transaction; it must stay far below 1 ms.
+    if (2 * perFrameUs > 1000) exitCode = 2;
   }
 
   port.close();

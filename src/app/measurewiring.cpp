@@ -100,7 +100,7 @@ void MainWindow::wireMeasurement() {
 
   sequence_ = std::make_unique<AutoSequence>(
       *link_, dialogs_, measure, *testSignals_, *measurement_, *compensation_, sequenceTimers,
-      AutoSequence::Controls{Label12, page.Command24, steps});
+      AutoSequence::Controls{Label12, page.Command24, steps}, [this] { return GroupNum->value(); });
   connect(page.CmdTest2, &QPushButton::clicked, this, [this] { sequence_->start(); });
   connect(Timer5, &PeriodicTimer::tick, this,
           [this] { ticks_.run([this] { sequence_->firstSweepTick(); }); });

@@ -18,6 +18,7 @@ constexpr int kAfterWriteMs = 1000;
 constexpr int kFirst = 0;
 constexpr int kSecond = 1;
 constexpr int kFinal = 2;
+
 }  // namespace
 
 const char* const AutoSequence::kLinkLost = "通讯中断，自调已停止";
@@ -27,7 +28,7 @@ namespace {}  // namespace
 AutoSequence::AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state,
                            TestSignals& testSignals, Measurement& measurement,
                            CompensationSteps& steps, const std::array<PeriodicTimer*, 3>& timers,
-                           const Controls& controls)
+                           const Controls& controls, std::function<int()> channel)
     : link_(link),
       dialogs_(dialogs),
       state_(state),
@@ -35,7 +36,8 @@ AutoSequence::AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& sta
       measurement_(measurement),
       steps_(steps),
       timers_(timers),
-      c_(controls) {}
+      c_(controls),
+      channel_(std::move(channel)) {}
 
 void AutoSequence::say(const char* text) {
   c_.status->setText(QString::fromUtf8(text));
@@ -85,6 +87,8 @@ void AutoSequence::start() {
 
 void AutoSequence::firstSweepTick() {
   if (!sweepFinished()) return;
+  // The room as it was found, for the commissioning report.
+  keepFirstCurve(state_, channel_(), state_.plot.rows[PlotBuffer::kMeasured]);
   say("首次测试结束...");
   stopTimer(kFirst);
   link_.clock().sleep(kStepMs);

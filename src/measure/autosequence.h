@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 
 #include "link/dialogs.h"
 #include "link/modbuslink.h"
@@ -32,7 +33,8 @@ class AutoSequence {
 
   AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state, TestSignals& testSignals,
                Measurement& measurement, CompensationSteps& steps,
-               const std::array<PeriodicTimer*, 3>& timers, const Controls& controls);
+               const std::array<PeriodicTimer*, 3>& timers, const Controls& controls,
+               std::function<int()> channel);
 
   void start();
   void firstSweepTick();   // Timer5
@@ -56,6 +58,7 @@ class AutoSequence {
   CompensationSteps& steps_;
   std::array<PeriodicTimer*, 3> timers_;
   Controls c_;
+  std::function<int()> channel_;  // GroupNum
 };
 
 }  // namespace eqset

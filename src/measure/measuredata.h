@@ -57,6 +57,25 @@ struct MeasureState {
   // The graph's level axis.
   int yMin = 50;
   int yMax = 85;
+  // The first curve measured of each channel since start (the first finished
+  // sweep, of an automatic run or read by hand), kept for the commissioning
+  // report beside the channel's curve now.
+  std::array<CurveRow, kChannels> firstCurves{};
+  std::array<bool, kChannels> firstCurveKept{};
+  // Each channel's equalizer gains as the processor last reported them
+  // ("读取绝对参数", also the last step of an automatic run): the sliders do
+  // not follow a compensation write, the processor does.
+  std::array<std::array<float, kBands>, kChannels> channelGains{};
+  std::array<bool, kChannels> channelGainsRead{};
 };
+
+// Keeps `curve` as the channel's first curve unless it has one already.
+inline void keepFirstCurve(MeasureState& state, int channel, const CurveRow& curve) {
+  if (channel < 0 || channel >= kChannels) return;
+  const auto c = static_cast<std::size_t>(channel);
+  if (state.firstCurveKept[c]) return;
+  state.firstCurves[c] = curve;
+  state.firstCurveKept[c] = true;
+}
 
 }  // namespace eqset

@@ -139,6 +139,9 @@ void Measurement::readPresentGains() {
     c_.bands[static_cast<std::size_t>(n)]->showValue(gain, BandEdit::Format::General);
     state_.presentGains[static_cast<std::size_t>(n)] = static_cast<float>(gain);
   }
+  const auto channel = static_cast<std::size_t>(s_.channel());
+  state_.channelGains[channel] = state_.presentGains;
+  state_.channelGainsRead[channel] = true;
 }
 
 void Measurement::bandFocusGained(int band) {
