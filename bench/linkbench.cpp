@@ -19,6 +19,11 @@
 // the monitor decodes and shows its rows as in the program; that work comes
 // between transactions and is printed apart. --runs N runs each profile N
 // times (7 unless given).
+//
+// With --fast it runs every profile twice, turn about: with the full waits and
+// with "快速通讯", and prints them side by side with the wire time and the
+// ratio; then the same 16-register read by pymodbus's synchronous serial client
+// on the same simulator, for a general Modbus master to compare with.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -126,8 +131,7 @@ std::vector<Profile> profiles() {
        [](ModbusLink& link) { link.writeSingleEchoed(248, 55, 50); }},
       {"block read 0..15 with reopen", kReopenPauseMs + 600, 8, 37,
        [](ModbusLink& link) {
-         link.closeForReopen();
-         link.openPort(eqset::kTxBufferReset);
+         link.freshPort(eqset::kTxBufferReset);
          link.readRegisters(0, 16, 600);
        }},
       {"level read 900..903", 50, 8, 13, [](ModbusLink& link) { link.readRegisters(900, 4, 50); }},
@@ -210,10 +214,16 @@ bool printLine(const Profile& profile, const Measured& m) {
 
 }  // namespace
 
+// The two modes side by side, and pymodbus on the same simulator.
+int compareFastLink(const std::vector<Profile>& all, eqset::QtSerialPort& port,
+                    const QString& portPath);
+
 int main(int argc, char** argv) {
   bool withMonitor = false;
+  bool fast = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--monitor") == 0) withMonitor = true;
+    if (std::strcmp(argv[i], "--fast") == 0) fast = true;
     if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
       kRuns = std::max(1, std::atoi(argv[++i]));
   }
@@ -234,6 +244,12 @@ int main(int argc, char** argv) {
   eqset::QtSerialPort port{eqset::PortMap(folder.path())};
   auto link = std::make_unique<ModbusLink>(port, clock, indicators);
   link->setPortNumberSource([] { return kPort; });
+  if (fast) {
+    const int code = compareFastLink(profiles(), port, QDir(folder.path()).filePath("ports/com1"));
+    sim.terminate();
+    if (!sim.waitForFinished(10'000)) sim.kill();
+    return code;
+  }
 
   // The monitored link: the same port, watched, with the monitor's listener.
   NoDialogs dialogs;
@@ -342,5 +358,85 @@ int main(int argc, char** argv) {
   port.close();
   sim.terminate();
   if (!sim.waitForFinished(10'000)) sim.kill();
+  return exitCode;
+}
+
+namespace {
+
+constexpr double kTurnaroundMs = 2.0;  // the simulator's, before each reply
+constexpr double kFastMarginMs = 5.0;
+constexpr double kFastWriteAllMs = 1500.0;
+
+}  // namespace
+
+int compareFastLink(const std::vector<Profile>& all, eqset::QtSerialPort& port,
+                    const QString& portPath) {
+  eqset::RealClock clock;
+  Indicators fullCounts;
+  Indicators fastCounts;
+  ModbusLink full(port, clock, fullCounts);
+  ModbusLink quick(port, clock, fastCounts);
+  for (ModbusLink* l : {&full, &quick})
+    l->setPortNumberSource([] { return kPort; });
+  quick.setFast(true);
+
+  std::printf("\nFull waits and 快速通讯 side by side (medians of %d runs each)\n", kRuns);
+  std::printf("%-32s %9s %9s %9s %8s %8s %12s\n", "profile", "full ms", "fast ms", "wire ms",
+              "ratio", "good", "fast - wire");
+  int exitCode = 0;
+  double fastBlockRead = 0;
+  for (const Profile& p : all) {
+    std::vector<double> fullTook;
+    std::vector<double> fastTook;
+    const long long goodBefore = fastCounts.good + fullCounts.good;
+    for (int run = 0; run < kRuns; ++run) {
+      for (ModbusLink* l : {&full, &quick}) {
+        if (!port.isOpen() && l->openPort(eqset::kTxBufferStartup) != eqset::LinkError::None) {
+          std::fprintf(stderr, "linkbench: cannot open the port\n");
+          return 1;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        p.run(*l);
+        (l == &full ? fullTook : fastTook)
+            .push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+      }
+    }
+    const double wire = (p.requestBytes + p.replyBytes) * kByteMs;
+    const double f = median(fullTook);
+    const double q = median(fastTook);
+    const long long good = fastCounts.good + fullCounts.good - goodBefore;
+    const int expected = 2 * kRuns * p.transactions;
+    std::printf("%-32s %9.1f %9.1f %9.1f %7.1fx %4lld/%-3d %12.1f\n", p.name, f, q, wire, f / q,
+                good, expected, q - wire);
+    if (good != expected) exitCode = 2;
+    const bool single = p.transactions == 1;
+    if (single && q > wire + kTurnaroundMs + kFastMarginMs) exitCode = 2;
+    if (!single && q > kFastWriteAllMs) exitCode = 2;
+    if (std::strcmp(p.name, "block read 0..15 with reopen") == 0) fastBlockRead = q;
+  }
+
+  // pymodbus opens the port once and reads; our port must let go of it first.
+  port.close();
+  QProcess py;
+  py.setProcessChannelMode(QProcess::MergedChannels);
+  py.start(QStringLiteral("/usr/bin/python3"),
+           {QStringLiteral(EQSET_PYMODBUS_READ), portPath, QString::number(kRuns)});
+  if (!py.waitForFinished(120'000)) {
+    py.kill();
+    std::printf("\npymodbus: did not finish\n");
+    return 2;
+  }
+  const QStringList figures = QString::fromUtf8(py.readAll()).trimmed().split(' ');
+  if (py.exitCode() != 0 || figures.size() < 3) {
+    std::printf("\npymodbus: %s\n", qPrintable(figures.join(' ')));
+    return 2;
+  }
+  const double pymodbus = figures[0].toDouble();
+  std::printf("\nThe same 16-register read (37-byte reply), medians of %d\n", kRuns);
+  std::printf("  快速通讯 (discard, request, reply checked)   %7.1f ms\n", fastBlockRead);
+  std::printf("  pymodbus synchronous serial client         %7.1f ms (best %s, %s good)\n",
+              pymodbus, qPrintable(figures[1]), qPrintable(figures[2]));
+  if (fastBlockRead > pymodbus) exitCode = 2;
   return exitCode;
 }
