@@ -9,12 +9,18 @@
 // deviation of the measured curve from the target (ISO2969 for the screen and
 // surround channels, the subwoofer's own up to 200 Hz): after the first sweep,
 // after the run, and after a second run.
+//
+// --report DIR: after the first room, press "生成调试报告" and "保存图形" and
+// copy what they write into DIR, to look at.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "app/mainwindow.h"
@@ -71,6 +77,23 @@ class Bench {
     return run;
   }
 
+  // The report and the graph picture, copied into `dir`; how many files.
+  int keepReport(const QString& dir) {
+    window_->findChild<QPushButton*>("CmdReport")->click();
+    window_->findChild<QPushButton*>("CmdSaveGraph")->click();
+    const QDir userData(QDir(folder_.path()).filePath("用户数据"));
+    int copied = 0;
+    for (const QFileInfo& f : userData.entryInfoList({"*.pdf", "*.png"}, QDir::Files)) {
+      const QString to = QDir(dir).filePath(f.fileName());
+      QFile::remove(to);
+      if (QFile::copy(f.filePath(), to)) {
+        std::printf("kept %s (%lld bytes)\n", qPrintable(to), static_cast<long long>(f.size()));
+        ++copied;
+      }
+    }
+    return copied;
+  }
+
  private:
   // A virtual second; the running sequence timer ticks.
   bool tick() {
@@ -98,6 +121,9 @@ class Bench {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  QString reportDir;
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "--report") == 0) reportDir = QString::fromLocal8Bit(argv[i + 1]);
   const char* names[] = {"left", "right", "centre", "sub", "l-surr", "r-surr"};
   std::printf("simulated sweep: %.1f s; deviations in dB from the target (largest / RMS)\n",
               kSweepMs / 1000.0);
@@ -120,6 +146,10 @@ int main(int argc, char** argv) {
         sums[i][1] += d[i].rms;
       }
       ++count;
+    }
+    if (seed == 1 && !reportDir.isEmpty() && bench.keepReport(reportDir) == 0) {
+      std::fprintf(stderr, "autoeqbench: no report was written\n");
+      return 1;
     }
   }
   std::printf("%-13s %7.2f / %5.2f %7.2f / %5.2f %8s %7.2f / %5.2f\n", "mean", sums[0][0] / count,

@@ -285,7 +285,9 @@ void otherSettings(Pages& pages, const ReportContent& r) {
       body);
   pages.line(QStringLiteral("压限电平：%1").arg(s.limiter), body);
   pages.line(QStringLiteral("切换淡入淡出：%1，%2").arg(s.fades[0], s.fades[1]), body);
-  pages.line(QStringLiteral("话筒零点：%1").arg(s.micZero), body);
+  // An empty box is a zero nobody has set, not a zero of nothing.
+  const QString micZero = s.micZero.trimmed().isEmpty() ? QStringLiteral("未设定") : s.micZero;
+  pages.line(QStringLiteral("话筒零点：%1").arg(micZero), body);
   pages.line(QStringLiteral("目标曲线：%1").arg(s.target), body);
 }
 
@@ -317,6 +319,10 @@ QByteArray reportPdf(const ReportContent& content, const QFont& font) {
 
 QImage doubleResolutionPicture(QWidget* widget) {
   constexpr qreal kRatio = 2;
+  // A graph on a page that has not been laid out since it was last shown
+  // still has a stale size; grabbing a single pixel sends it, its parents and
+  // children the moves and resizes they wait for, as drawing it on screen does.
+  (void)widget->grab(QRect(0, 0, 1, 1));
   QImage image(widget->size() * kRatio, QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(kRatio);
   image.fill(Qt::white);

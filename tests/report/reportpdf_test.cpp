@@ -80,6 +80,7 @@ TEST_F(ReportPdfTest, UnmeasuredChannelsSaySoAndDrawNoGraph) {
   EXPECT_FALSE(text.contains("首次测量曲线"));
   EXPECT_TRUE(text.contains("2026-12-08 18:30:45"));
   EXPECT_TRUE(text.contains("Com7"));
+  EXPECT_TRUE(text.contains("话筒零点：未设定"));
   int blue = 0;
   for (const QImage& page : pages(pdf))
     blue += countBlue(page);
