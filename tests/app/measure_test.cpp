@@ -28,19 +28,6 @@ class MeasureTest : public WindowTest {
     clock.advance(model.options().sweepMs);
   }
 
-  // Virtual time: a second passes and whichever sequence timer runs ticks.
-  // Returns false when none runs any more.
-  bool nextSecond() {
-    for (PeriodicTimer* t : {window->Timer5, window->Timer6, window->Timer7}) {
-      if (t->running()) {
-        clock.advance(t->period());
-        t->fire();
-        return true;
-      }
-    }
-    return false;
-  }
-
   int writesTo(int address, int function) const {
     int n = 0;
     for (const Frame& f : frames())

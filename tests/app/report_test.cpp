@@ -30,17 +30,6 @@ class ReportTest : public WindowTest {
     QTest::keyClick(field, Qt::Key_Return);
   }
 
-  bool nextSecond() {
-    for (PeriodicTimer* t : {window->Timer5, window->Timer6, window->Timer7}) {
-      if (t->running()) {
-        clock.advance(t->period());
-        t->fire();
-        return true;
-      }
-    }
-    return false;
-  }
-
   // "全自动均衡" on `channel` to its end; returns the curve the graph showed
   // when the first sweep was done (at the question).
   CurveRow autoRun(int channel) {

@@ -15,6 +15,7 @@
 #include "app/mainwindow.h"
 #include "app/settingsstore.h"
 #include "fakeserialport.h"
+#include "measure/periodictimer.h"
 #include "qtprinters.h"
 #include "scripteddialogs.h"
 #include "sim/processormodel.h"
@@ -64,6 +65,19 @@ class WindowTest : public ::testing::Test {
     start();
     ASSERT_EQ(window->ComState->text(), "已经连接");
     port.clearEvents();
+  }
+
+  // Virtual time: a second passes and whichever sequence timer runs ticks.
+  // Returns false when none runs any more.
+  bool nextSecond() {
+    for (PeriodicTimer* t : {window->Timer5, window->Timer6, window->Timer7}) {
+      if (t->running()) {
+        clock.advance(t->period());
+        t->fire();
+        return true;
+      }
+    }
+    return false;
   }
 
   // Clicks an option button on its round indicator, where it always reacts.

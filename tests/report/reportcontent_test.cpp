@@ -3,19 +3,14 @@
 #include <QSet>
 #include <cmath>
 
+#include "flatcurve.h"
 #include "qtprinters.h"
 #include "report/reportcontent.h"
 
 namespace eqset {
 namespace {
 
-// A room curve: `level` dB everywhere plus a bump of `bump` dB at one band.
-CurveRow curve(float level, int bumpBand = -1, float bump = 0) {
-  CurveRow row{};
-  for (int b = 0; b < kBands; ++b)
-    row[static_cast<std::size_t>(bandSlot(b))] = level + (b == bumpBand ? bump : 0);
-  return row;
-}
+using test::curve;
 
 WindowSettings flatTarget() {
   WindowSettings s;

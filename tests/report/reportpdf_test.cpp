@@ -7,6 +7,7 @@
 #include <QLineSeries>
 #include <QTemporaryDir>
 
+#include "flatcurve.h"
 #include "measure/curvegraph.h"
 #include "poppler.h"
 #include "qtprinters.h"
@@ -14,13 +15,6 @@
 
 namespace eqset::test {
 namespace {
-
-CurveRow curve(float level, int bumpBand = -1, float bump = 0) {
-  CurveRow row{};
-  for (int b = 0; b < kBands; ++b)
-    row[static_cast<std::size_t>(bandSlot(b))] = level + (b == bumpBand ? bump : 0);
-  return row;
-}
 
 // The measured plot's blue, also where anti-aliasing has lightened it.
 bool blueish(const QColor& c) {
