@@ -434,8 +434,15 @@ void Soak::summarize() {
   f_.transactions = static_cast<int>(f_.good + f_.failed);
   f_.countTotalMismatch = std::abs(f_.transactions - f_.requests) +
                           static_cast<int>(std::llabs(port_.movesWithoutRequest));
-  // A late reply can only disturb the transactions that follow it closely.
+  // A late reply disturbs the transactions that follow it closely. With the
+  // fast link they are short, and bytes of a late or overlong reply that were
+  // still on the way at the discard land in a later transaction's wait: the
+  // failure of a transaction that took bytes other than its own answer, or its
+  // answer and more, has an earlier reply in its place too.
   int lastLate = -100;
+  const auto holdsOtherBytes = [](const Transaction& t) {
+    return !t.taken.isEmpty() && !t.clean.startsWith(t.taken);
+  };
   for (int i = first_; i < static_cast<int>(port_.log.size()); ++i) {
     const Transaction& t = port_.log[static_cast<std::size_t>(i)];
     if (t.fault != LineFault::None) {
@@ -446,7 +453,7 @@ void Soak::summarize() {
     if (t.fault == LineFault::Late && !failed) ++f_.lateInTime;
     if (failed && t.fault != LineFault::None) {
       ++f_.ownFaultFailures;
-    } else if (failed && i - lastLate <= 3) {
+    } else if (failed && (i - lastLate <= 3 || holdsOtherBytes(t))) {
       ++f_.displacedFailures;
     } else if (failed) {
       ++f_.unexplainedFailures;
