@@ -94,8 +94,7 @@ void print(const Figures& f) {
     std::printf(" %s %d", faultName(k).c_str(), f.faults[static_cast<std::size_t>(k)]);
   std::printf("\n");
   std::printf("  %-44s %8d\n", "  failed: own reply damaged, missing or late", f.ownFaultFailures);
-  std::printf("  %-44s %8d\n", "  failed: earlier reply's bytes in its place",
-              f.displacedFailures);
+  std::printf("  %-44s %8d\n", "  failed: earlier reply's bytes in its place", f.displacedFailures);
   std::printf("  %-44s %8d\n", "  failed: no fault near it", f.unexplainedFailures);
   std::printf("  %-44s %8d\n", "  late replies that still came in time", f.lateInTime);
   std::printf("  %-44s %8d   of %lld compared\n", "values shown/stored wrongly (must be 0)",
