@@ -91,22 +91,9 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::gatherControls() {
-  const CommunicationArea& a = *communication;
-  Label9 = a.Label9;
-  Combo2 = a.Combo2;
-  Command25 = a.Command25;
-  Command1 = a.Command1;
-  ComState = a.ComState;
-  Label18 = a.Label18;
-  Text13 = a.Text13;
-  Label20 = a.Label20;
-  Text14 = a.Text14;
-  Command5 = a.Command5;
-  ProgressBar1 = a.ProgressBar1;
-  CmdReadHardL = a.CmdReadHardL;
-  CmdWriteToMcu = a.CmdWriteToMcu;
-  CmdMonitor = a.CmdMonitor;
-  ChkFastLink = a.ChkFastLink;
+  static_cast<CommunicationControls&>(*this) = *communication;
+  static_cast<VolumeControls&>(*this) = *volumePage;
+  static_cast<AutoEqControls&>(*this) = *autoEqPage;
 
   for (const ChannelPage* page : channelPages) {
     const int c = page->channel();
@@ -120,70 +107,16 @@ void MainWindow::gatherControls() {
     CmbCopy[c] = page->CmbCopy;
     CmdCopy[c] = page->CmdCopy;
     CmdResetL[c] = page->CmdResetL;
+    Command11[c] = page->Command11;
+    Command23[c] = page->Command23;
   }
+  // The left page has no pink-noise commands; "自动均衡" carries element 0.
+  Command11[0] = autoEqPage->Command11;
+  Command23[0] = autoEqPage->Command23;
 
-  const VolumePage& v = *volumePage;
-  Option5 = v.Option5;
-  Option3 = v.Option3;
-  CmdAuxOut6 = v.CmdAuxOut6;
-  TxtAuxOut6 = v.TxtAuxOut6;
-  CmbGroupCopy = v.CmbGroupCopy;
-  CmdGroupCopy = v.CmdGroupCopy;
-  Slider2 = v.Slider2;
-  Text5[reg::kMasterVolume] = v.volumeBox;
-  Slider3 = v.Slider3;
+  Text5[reg::kMasterVolume] = volumePage->volumeBox;
   for (int k = 0; k < kChannels; ++k)
-    Text5[static_cast<std::size_t>(reg::kChannelLevel + k)] = v.levelBoxes[k];
-  CWSlide1 = v.CWSlide1;
-  Label21 = v.Label21;
-  Check3 = v.Check3;
-  CmdInvert = v.CmdInvert;
-  TxtInvert = v.TxtInvert;
-  Option1 = v.Option1;
-  Label7 = v.Label7;
-  Option2 = v.Option2;
-  Text2 = v.Text2;
-  Text1 = v.Text1;
-  Command2 = v.Command2;
-  CmdSave = v.CmdSave;
-  CmdReadPCToWindows = v.CmdReadPCToWindows;
-  Option14 = v.Option14;
-  Check1 = v.Check1;
-  Command34 = v.Command34;
-  Command36 = v.Command36;
-
-  const AutoEqPage& e = *autoEqPage;
-  CWNumEdit1 = e.CWNumEdit1;
-  Combo3 = e.Combo3;
-  Combo4 = e.Combo4;
-  Text10 = e.Text10;
-  Command18 = e.Command18;
-  Command9 = e.Command9;
-  Command22 = e.Command22;
-  Command10 = e.Command10;
-  CWGraph1 = e.CWGraph1;
-  Command24 = e.Command24;
-  Command26 = e.Command26;
-  Command27 = e.Command27;
-  CmdReport = e.CmdReport;
-  CmdSaveGraph = e.CmdSaveGraph;
-  FreqNum = e.FreqNum;
-  GroupNum = e.GroupNum;
-  Label11 = e.Label11;
-  Label12 = e.Label12;
-  Text3 = e.Text3;
-  Text4 = e.Text4;
-  Text6 = e.Text6;
-  Text7 = e.Text7;
-  Text8 = e.Text8;
-  Command11[0] = e.Command11;
-  Command23[0] = e.Command23;
-  for (int c = 1; c < kChannels; ++c) {
-    Command11[c] = channelPages[c]->Command11;
-    Command23[c] = channelPages[c]->Command23;
-  }
-  CmdFZ = v.CmdFZ;
-  TxtFenZao = v.TxtFenZao;
+    Text5[static_cast<std::size_t>(reg::kChannelLevel + k)] = volumePage->levelBoxes[k];
 }
 
 void MainWindow::wireOperations() {

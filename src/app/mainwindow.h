@@ -5,6 +5,9 @@
 #include <array>
 #include <memory>
 
+#include "app/pages/autoeqpage.h"
+#include "app/pages/communicationarea.h"
+#include "app/pages/volumepage.h"
 #include "app/settingsstore.h"
 #include "app/tickgate.h"
 #include "files/filestore.h"
@@ -16,14 +19,10 @@
 #include "params/registerimage.h"
 #include "params/registermap.h"
 
-class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
-class QRadioButton;
-class QSpinBox;
 class QTabWidget;
 class QTimer;
 
@@ -31,14 +30,9 @@ namespace eqset {
 
 class Clock;
 class Dialogs;
-class CommunicationArea;
-class VolumePage;
 class ChannelPage;
-class AutoEqPage;
 class SerialPort;
 class UserSlider;
-class NumEdit;
-class PointerSlide;
 class EqLiveWrite;
 class LevelWrites;
 class InputMode;
@@ -48,8 +42,6 @@ class DelayCalculator;
 class MicZero;
 class ProcessorWrite;
 class EqCopyReset;
-class BandEdit;
-class CurveGraph;
 class PeriodicTimer;
 class TestSignals;
 class Measurement;
@@ -65,7 +57,12 @@ class CommissioningReport;
 
 // frmEQSet: the one window of the tool. Its controls hold the state the tool
 // writes; operations live in their subsystem folders and are wired here.
-class MainWindow : public QMainWindow, private ConnectionView, private LinkIndicators {
+class MainWindow : public QMainWindow,
+                   public CommunicationControls,
+                   public VolumeControls,
+                   public AutoEqControls,
+                   private ConnectionView,
+                   private LinkIndicators {
   Q_OBJECT
  public:
   MainWindow(SerialPort& port, Clock& clock, Dialogs& dialogs, const QString& programFolder,
@@ -88,26 +85,10 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   std::array<ChannelPage*, kChannels> channelPages{};
   AutoEqPage* autoEqPage = nullptr;
 
-  // Controls, named as the technician's documentation names them; the window's
-  // arrays gather what the pages built.
+  // Controls, named as the technician's documentation names them. Those of
+  // the communication area, "音量调整" and "自动均衡" come with the bases; the
+  // window's arrays gather what the channel pages and those pages built.
   QTabWidget* SSTab1 = nullptr;
-  // Communication area.
-  QLabel* Label9 = nullptr;
-  QComboBox* Combo2 = nullptr;
-  QPushButton* Command25 = nullptr;
-  QPushButton* Command1 = nullptr;
-  QLabel* ComState = nullptr;
-  QLabel* Label18 = nullptr;
-  QLineEdit* Text13 = nullptr;
-  QLabel* Label20 = nullptr;
-  QLineEdit* Text14 = nullptr;
-  QPushButton* Command5 = nullptr;
-  QProgressBar* ProgressBar1 = nullptr;
-  QPushButton* CmdReadHardL = nullptr;
-  QPushButton* CmdWriteToMcu = nullptr;
-  QPushButton* CmdMonitor = nullptr;  // "通讯监视"
-  QCheckBox* ChkFastLink = nullptr;   // "快速通讯"
-  // Equalizer pages.
   std::array<UserSlider*, kBandIndexes> Slider1{};
   std::array<QLineEdit*, 256> Text5{};  // 0..185 bands, 248 volume, 250..255 levels
   std::array<QLabel*, kBandIndexes> BandLabel{};
@@ -115,63 +96,9 @@ class MainWindow : public QMainWindow, private ConnectionView, private LinkIndic
   std::array<QComboBox*, kChannels> CmbCopy{};
   std::array<QPushButton*, kChannels> CmdCopy{};
   std::array<QPushButton*, kChannels> CmdResetL{};
-  // Page "音量调整".
-  std::array<QRadioButton*, 3> Option5{};
-  std::array<QRadioButton*, 2> Option3{};
-  QPushButton* CmdAuxOut6 = nullptr;
-  QLineEdit* TxtAuxOut6 = nullptr;
-  UserSlider* Slider2 = nullptr;
-  std::array<UserSlider*, kChannels> Slider3{};
-  std::array<PointerSlide*, 2> CWSlide1{};
-  std::array<QLabel*, 2> Label21{};
-  std::array<QComboBox*, 2> CmbGroupCopy{};
-  QPushButton* CmdGroupCopy = nullptr;
-  QCheckBox* Check3 = nullptr;
-  std::array<QPushButton*, kChannels> CmdInvert{};
-  std::array<QLineEdit*, kChannels> TxtInvert{};
-  std::array<QRadioButton*, kChannels> Option1{};
-  QLabel* Label7 = nullptr;
-  std::array<QRadioButton*, 3> Option2{};
-  std::array<QLineEdit*, 2> Text2{};
-  std::array<QLineEdit*, kChannels> Text1{};
-  QPushButton* Command2 = nullptr;
-  // Files.
-  QPushButton* CmdSave = nullptr;
-  QPushButton* CmdReadPCToWindows = nullptr;
-  std::array<QRadioButton*, 2> Option14{};
-  std::array<QCheckBox*, 8> Check1{};
-  QPushButton* Command34 = nullptr;
-  QPushButton* Command36 = nullptr;
-  QPushButton* Command26 = nullptr;
-  QPushButton* Command27 = nullptr;
-  QPushButton* CmdReport = nullptr;     // "生成调试报告"
-  QPushButton* CmdSaveGraph = nullptr;  // "保存图形"
-  // Page "自动均衡".
-  std::array<NumEdit*, kChannels> CWNumEdit1{};
-  QComboBox* Combo3 = nullptr;
-  QComboBox* Combo4 = nullptr;
-  QLineEdit* Text10 = nullptr;
-  QPushButton* Command18 = nullptr;
-  QPushButton* Command9 = nullptr;
-  QPushButton* Command22 = nullptr;
-  QPushButton* Command10 = nullptr;
-  QTimer* Data1Timer = nullptr;
-  // Measurement, graph and the automatic sequence.
-  QPushButton* CmdFZ = nullptr;
-  QPushButton* Command24 = nullptr;
-  QLineEdit* TxtFenZao = nullptr;
-  CurveGraph* CWGraph1 = nullptr;
-  std::array<BandEdit*, kBands> FreqNum{};
-  QSpinBox* GroupNum = nullptr;
-  QLabel* Label11 = nullptr;
-  QLabel* Label12 = nullptr;
-  QLineEdit* Text3 = nullptr;
-  QLineEdit* Text4 = nullptr;
-  QLineEdit* Text6 = nullptr;
-  QLineEdit* Text7 = nullptr;
-  QLineEdit* Text8 = nullptr;
-  std::array<QPushButton*, kChannels> Command11{};  // element 0 on this page, 1..5 on pages 1..5
+  std::array<QPushButton*, kChannels> Command11{};  // element 0 on "自动均衡", 1..5 on pages 1..5
   std::array<QPushButton*, kChannels> Command23{};
+  QTimer* Data1Timer = nullptr;
   PeriodicTimer* Timer2 = nullptr;  // the periodic level reading
   PeriodicTimer* Timer5 = nullptr;  // first sweep
   PeriodicTimer* Timer6 = nullptr;  // second sweep

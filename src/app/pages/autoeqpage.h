@@ -18,14 +18,8 @@ class CurveGraph;
 class EntryBox;
 class NumEdit;
 
-// "自动均衡": the graph of the channel being tuned with its band edits, the
-// channel selector, the automatic sequence, the manual steps, the test
-// signals, the numeric level boxes and the microphone zero.
-class AutoEqPage : public QWidget {
-  Q_OBJECT
- public:
-  explicit AutoEqPage(QWidget* parent = nullptr);
-
+// The controls of "自动均衡" the window shares, under their documented names.
+struct AutoEqControls {
   // Graph and channel.
   CurveGraph* CWGraph1 = nullptr;
   std::array<BandEdit*, kBands> FreqNum{};
@@ -63,13 +57,24 @@ class AutoEqPage : public QWidget {
   QPushButton* Command7 = nullptr;
   QLineEdit* Text7 = nullptr;
   QPushButton* Command19 = nullptr;
-  QPushButton* Command11 = nullptr;  // Command11(0)
   QLineEdit* Text6 = nullptr;
-  QPushButton* Command23 = nullptr;  // Command23(0)
   QLineEdit* Text8 = nullptr;
   // Levels and microphone.
   std::array<NumEdit*, kChannels> CWNumEdit1{};
   EntryBox* Text10 = nullptr;
+};
+
+// "自动均衡": the graph of the channel being tuned with its band edits, the
+// channel selector, the automatic sequence, the manual steps, the test
+// signals, the numeric level boxes and the microphone zero.
+class AutoEqPage : public QWidget, public AutoEqControls {
+  Q_OBJECT
+ public:
+  explicit AutoEqPage(QWidget* parent = nullptr);
+
+  // Command11(0) and Command23(0); the channel pages carry 1..5.
+  QPushButton* Command11 = nullptr;
+  QPushButton* Command23 = nullptr;
 
  private:
   QWidget* buildGraph();

@@ -11,13 +11,9 @@ class QPushButton;
 
 namespace eqset {
 
-// The strip under the pages: port list, link state, counters, progress bar and
-// the buttons that read or write the whole processor. Visible on every page.
-class CommunicationArea : public QWidget {
-  Q_OBJECT
- public:
-  explicit CommunicationArea(QWidget* parent = nullptr);
-
+// The communication area's controls, under their documented names; the
+// window shares them.
+struct CommunicationControls {
   QLabel* Label9 = nullptr;
   QComboBox* Combo2 = nullptr;
   QPushButton* Command25 = nullptr;
@@ -33,6 +29,14 @@ class CommunicationArea : public QWidget {
   QPushButton* CmdMonitor = nullptr;
   QCheckBox* ChkFastLink = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
+};
+
+// The strip under the pages: port list, link state, counters, progress bar and
+// the buttons that read or write the whole processor. Visible on every page.
+class CommunicationArea : public QWidget, public CommunicationControls {
+  Q_OBJECT
+ public:
+  explicit CommunicationArea(QWidget* parent = nullptr);
 };
 
 }  // namespace eqset

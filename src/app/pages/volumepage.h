@@ -17,14 +17,8 @@ namespace eqset {
 class UserSlider;
 class PointerSlide;
 
-// "音量调整": inputs and processing mode, master volume and mute, channel
-// levels and polarity, fades, the pink-noise channel, the limiter and the
-// delay calculator.
-class VolumePage : public QWidget {
-  Q_OBJECT
- public:
-  explicit VolumePage(QWidget* parent = nullptr);
-
+// The controls of "音量调整" the window shares, under their documented names.
+struct VolumeControls {
   std::array<QRadioButton*, 3> Option5{};
   std::array<QRadioButton*, 2> Option3{};
   QPushButton* CmdAuxOut6 = nullptr;
@@ -32,10 +26,8 @@ class VolumePage : public QWidget {
   std::array<QComboBox*, 2> CmbGroupCopy{};
   QPushButton* CmdGroupCopy = nullptr;
   UserSlider* Slider2 = nullptr;
-  QLineEdit* volumeBox = nullptr;  // Text5(248)
   QCheckBox* Check3 = nullptr;
   std::array<UserSlider*, kChannels> Slider3{};
-  std::array<QLineEdit*, kChannels> levelBoxes{};  // Text5(250..255)
   std::array<QPushButton*, kChannels> CmdInvert{};
   std::array<QLineEdit*, kChannels> TxtInvert{};
   std::array<PointerSlide*, 2> CWSlide1{};
@@ -55,6 +47,20 @@ class VolumePage : public QWidget {
   std::array<QCheckBox*, 8> Check1{};
   QPushButton* Command34 = nullptr;
   QPushButton* Command36 = nullptr;
+};
+
+// "音量调整": inputs and processing mode, master volume and mute, channel
+// levels and polarity, fades, the pink-noise channel, the limiter and the
+// delay calculator.
+class VolumePage : public QWidget, public VolumeControls {
+  Q_OBJECT
+ public:
+  explicit VolumePage(QWidget* parent = nullptr);
+
+  // The volume and level boxes; the window files them as Text5(248) and
+  // Text5(250..255).
+  QLineEdit* volumeBox = nullptr;
+  std::array<QLineEdit*, kChannels> levelBoxes{};
 
  private:
   QWidget* buildInputsAndModes();
