@@ -5,15 +5,13 @@
 
 #include "link/crc.h"
 #include "link/frames.h"
+#include "params/bankoffset.h"
 #include "params/registermap.h"
 
 namespace eqset::monitor {
 
 namespace {
 
-constexpr int kBankB = 300;
-constexpr int kBankAux = 600;
-constexpr int kBankEnd = 900;
 constexpr int kExceptionBit = 0x80;
 constexpr int kExceptionReplyLength = 5;
 
@@ -45,13 +43,6 @@ QString bandText(int band) {
 
 QString signedDb(int db) {
   return (db > 0 ? QStringLiteral("+%1 dB") : QStringLiteral("%1 dB")).arg(db);
-}
-
-// The address inside bank 0 for a per-input register.
-int bankAddressOf(int address) {
-  if (address >= kBankAux && address < kBankEnd) return address - kBankAux;
-  if (address >= kBankB && address < kBankAux) return address - kBankB;
-  return address;
 }
 
 // How a frame touches a register: 900..1028 read are the measurement blocks,
@@ -155,7 +146,7 @@ QString bareName(int address, Access access) {
   }
   const auto entry = lookupRegister(address);
   if (!entry) return {};
-  const int a = entry->perInput ? bankAddressOf(address) : address;
+  const int a = entry->perInput ? bankZeroAddress(address) : address;
   if (entry->first == reg::kTestSignal || entry->first == reg::kTestRun) {
     // Read, or in a block, 47 and 48 are the bands that lie there.
     return QStringLiteral("均衡 %1 %2").arg(channelText(a / kBands)).arg(bandText(a % kBands));
@@ -242,8 +233,8 @@ QString bankOf(int address, Access access) {
                         (entry && (entry->perInput || entry->first == reg::kTestSignal ||
                                    entry->first == reg::kTestRun));
   if (command || measured || !perInput) return {};
-  if (address >= kBankAux) return QStringLiteral("辅助输入");
-  if (address >= kBankB) return QStringLiteral("模拟输入B");
+  if (address >= kBankAuxiliary) return QStringLiteral("辅助输入");
+  if (address >= kBankAnalogB) return QStringLiteral("模拟输入B");
   return QStringLiteral("数字输入(模拟A)/统一");
 }
 
@@ -259,7 +250,7 @@ QString valueOf(int address, int value, Access access) {
   if (access == Access::Read && measurementName(address)) return QString::number(value);
   auto entry = lookupRegister(address);
   if (!entry) return QString::number(value);
-  const int a = entry->perInput ? bankAddressOf(address) : address;
+  const int a = entry->perInput ? bankZeroAddress(address) : address;
   if (isTypedCommand(address, access)) {
     // The processor takes it as the command; the band that lies there shows
     // the gain it would be.
@@ -312,8 +303,8 @@ QString rangeText(int start, int count, Access access) {
       bank.isEmpty() || bank != bankOf(end, access) ? QString() : QStringLiteral(" (%1)").arg(bank);
   const auto e0 = lookupRegister(start);
   const auto e1 = lookupRegister(end);
-  const int a0 = bankAddressOf(start);
-  const int a1 = bankAddressOf(end);
+  const int a0 = bankZeroAddress(start);
+  const int a1 = bankZeroAddress(end);
   QString what;
   if (!suffix.isEmpty() && e0 && e1 && e0->first == reg::kEqualizer &&
       e1->first == reg::kEqualizer && a0 / kBands == a1 / kBands) {

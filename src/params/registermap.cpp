@@ -1,5 +1,7 @@
 #include "params/registermap.h"
 
+#include "params/bankoffset.h"
+
 namespace eqset {
 
 namespace {
@@ -75,9 +77,7 @@ std::optional<RegisterEntry> lookupRegister(int address) {
   for (const auto& e : kCommands) {
     if (address == e.first) return e;
   }
-  const int bankAddress = address >= 600 && address < 900   ? address - 600
-                          : address >= 300 && address < 600 ? address - 300
-                                                            : address;
+  const int bankAddress = bankZeroAddress(address);
   for (const auto& e : kTable) {
     if (bankAddress != address && !e.perInput) continue;
     if (bankAddress >= e.first && bankAddress <= e.last) return e;
