@@ -8,41 +8,20 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "app/mainwindow.h"
-#include "app/settingsstore.h"
-#include "link/portmap.h"
-#include "link/qtserialport.h"
-#include "link/realclock.h"
 #include "measure/compensation.h"
 #include "qtprinters.h"
-#include "scripteddialogs.h"
-#include "simprocess.h"
+#include "simulatorwindow.h"
 
 namespace eqset {
 namespace {
 
 // "全自动均衡" on every channel of the simulator's room over a real line, with
 // the real timers: each channel ends closer to its target than it began.
-TEST(AutoEqOnLine, EveryChannelEndsCloserToItsTarget) {
-  simtest::TempDir dir;
-  simtest::SimProcess sim(
-      {"--com", "7", "--dir", dir.path(), "--seed", "11", "--sweep-seconds", "1"});
-  ASSERT_TRUE(sim.ready());
-  const QString folder = QString::fromStdString(dir.path());
-  SettingsRecord record;
-  record.U_Main_Com = "Com7";
-  record.EqMode = "ISO2969";
-  QString error;
-  ASSERT_TRUE(SettingsStore(QDir(folder).filePath(SettingsStore::kFileName)).save(record, &error));
+class AutoEqOnLine : public ::testing::Test, protected test::SimulatorWindow {};
 
-  QtSerialPort port{PortMap(folder)};
-  RealClock clock;
-  test::ScriptedDialogs dialogs;
-  MainWindow window(port, clock, dialogs, folder);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  window.startUp();
-  ASSERT_EQ(window.ComState->text(), "已经连接");
+TEST_F(AutoEqOnLine, EveryChannelEndsCloserToItsTarget) {
+  ASSERT_NO_FATAL_FAILURE(startOnLine({"--seed", "11", "--sweep-seconds", "1"}, "ISO2969"));
+  MainWindow& window = *this->window;
   window.SSTab1->setCurrentIndex(7);
 
   CurveRow first{};

@@ -7,54 +7,18 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/mainwindow.h"
-#include "app/settingsstore.h"
 #include "app/widgets.h"
-#include "link/portmap.h"
-#include "link/qtserialport.h"
-#include "link/realclock.h"
 #include "qtprinters.h"
-#include "scripteddialogs.h"
-#include "simprocess.h"
+#include "simulatorwindow.h"
 
 namespace eqset {
 namespace {
 
-// The real window, serial port and clock against the simulator executable on
-// a pseudo-terminal linked as Com7 in the program folder.
-class WindowOnLine : public ::testing::Test {
- protected:
-  // The simulator on Com7 of a fresh program folder whose store chose Com7,
-  // and the window started there.
-  void startOnLine(const char* seed) {
-    sim = std::make_unique<simtest::SimProcess>(
-        std::vector<std::string>{"--com", "7", "--dir", dir.path(), "--seed", seed});
-    ASSERT_TRUE(sim->ready());
-    const QString folder = QString::fromStdString(dir.path());
-    SettingsRecord record;
-    record.U_Main_Com = "Com7";
-    QString error;
-    ASSERT_TRUE(
-        SettingsStore(QDir(folder).filePath(SettingsStore::kFileName)).save(record, &error));
-    port = std::make_unique<QtSerialPort>(PortMap(folder));
-    owned = std::make_unique<MainWindow>(*port, clock, dialogs, folder);
-    owned->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(owned.get()));
-    owned->startUp();
-    ASSERT_EQ(owned->ComState->text(), "已经连接");
-  }
-
-  simtest::TempDir dir;
-  std::unique_ptr<simtest::SimProcess> sim;
-  std::unique_ptr<QtSerialPort> port;
-  RealClock clock;
-  test::ScriptedDialogs dialogs;
-  std::unique_ptr<MainWindow> owned;
-};
+class WindowOnLine : public ::testing::Test, protected test::SimulatorWindow {};
 
 TEST_F(WindowOnLine, StartsConnectedEditsLiveAndReadsBack) {
-  ASSERT_NO_FATAL_FAILURE(startOnLine("3"));
-  MainWindow& window = *owned;
+  ASSERT_NO_FATAL_FAILURE(startOnLine({"--seed", "3"}));
+  MainWindow& window = *this->window;
   EXPECT_NE(window.Combo2->findText("Com7"), -1);
   EXPECT_TRUE(dialogs.asked.empty());
 
@@ -82,8 +46,8 @@ TEST_F(WindowOnLine, StartsConnectedEditsLiveAndReadsBack) {
 // "数据写入DSP" over the real line, then every value read back from the
 // simulator.
 TEST_F(WindowOnLine, WriteAllLandsInEveryRegister) {
-  ASSERT_NO_FATAL_FAILURE(startOnLine("5"));
-  MainWindow& window = *owned;
+  ASSERT_NO_FATAL_FAILURE(startOnLine({"--seed", "5"}));
+  MainWindow& window = *this->window;
 
   for (int i = 0; i < kBandIndexes; ++i)
     window.Slider1[static_cast<std::size_t>(i)]->setValue((i * 11) % 31 - 15);
