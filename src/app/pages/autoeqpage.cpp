@@ -17,6 +17,7 @@
 
 namespace eqset {
 
+using pages::holder;
 using pages::indexed;
 using pages::named;
 
@@ -49,9 +50,7 @@ AutoEqPage::AutoEqPage(QWidget* parent) : QWidget(parent) {
 }
 
 QWidget* AutoEqPage::buildGraph() {
-  auto* column = new QWidget;
-  auto* v = new QVBoxLayout(column);
-  v->setContentsMargins(0, 0, 0, 0);
+  auto [column, v] = holder<QVBoxLayout>();
   CWGraph1 = new CurveGraph;
   CWGraph1->setMinimumHeight(260);
   v->addWidget(CWGraph1, 1);
@@ -203,9 +202,7 @@ QWidget* AutoEqPage::buildSignals() {
 }
 
 QWidget* AutoEqPage::buildLevelsAndMicrophone() {
-  auto* column = new QWidget;
-  auto* v = new QVBoxLayout(column);
-  v->setContentsMargins(0, 0, 0, 0);
+  auto [column, v] = holder<QVBoxLayout>();
   auto* levels = new QGroupBox("音量调整");
   auto* levelsLayout = new QGridLayout(levels);
   const char* captions[] = {"左", "右", "中置", "次低", "左环", "右环"};

@@ -2,7 +2,9 @@
 
 #include <QLineEdit>
 #include <QString>
+#include <QWidget>
 #include <string_view>
+#include <utility>
 
 // Small helpers the pages build their controls with: every control carries the
 // name the technician's documentation gives it, arrays as "Name(i)".
@@ -20,6 +22,16 @@ W* named(W* widget, const QString& name) {
 
 inline QString text(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// A plain widget that only holds others, in a layout of type L without
+// margins of its own.
+template <typename L>
+std::pair<QWidget*, L*> holder() {
+  auto* widget = new QWidget;
+  auto* layout = new L(widget);
+  layout->setContentsMargins(0, 0, 0, 0);
+  return {widget, layout};
 }
 
 // A read-only box that shows a value the tool computed or the processor sent.

@@ -19,6 +19,7 @@
 
 namespace eqset {
 
+using pages::holder;
 using pages::indexed;
 using pages::named;
 using pages::valueBox;
@@ -49,9 +50,7 @@ VolumePage::VolumePage(QWidget* parent) : QWidget(parent) {
 }
 
 QWidget* VolumePage::buildInputsAndModes() {
-  auto* column = new QWidget;
-  auto* left = new QVBoxLayout(column);
-  left->setContentsMargins(0, 0, 0, 0);
+  auto [column, left] = holder<QVBoxLayout>();
   auto* inputs = new QGroupBox("输入选择");
   auto* inputsLayout = new QVBoxLayout(inputs);
   const char* inputCaptions[] = {"数字输入(模拟A)", "模拟输入(模拟B)", "辅助输入"};
@@ -105,9 +104,7 @@ QWidget* VolumePage::buildInputsAndModes() {
 }
 
 QWidget* VolumePage::buildVolumeAndFades() {
-  auto* column = new QWidget;
-  auto* middle = new QVBoxLayout(column);
-  middle->setContentsMargins(0, 0, 0, 0);
+  auto [column, middle] = holder<QVBoxLayout>();
   auto* volume = new QGroupBox("主音量调整");
   auto* volumeLayout = new QGridLayout(volume);
   Slider2 = named(new UserSlider(Qt::Horizontal), "Slider2");
@@ -233,9 +230,7 @@ QWidget* VolumePage::buildParameterFile() {
 }
 
 QWidget* VolumePage::buildExtraction() {
-  auto* box = new QWidget;
-  auto* grid = new QGridLayout(box);
-  grid->setContentsMargins(0, 0, 0, 0);
+  auto [box, grid] = holder<QGridLayout>();
 
   auto* format = new QGroupBox("源文件格式");
   auto* formatLayout = new QHBoxLayout(format);
