@@ -45,6 +45,9 @@ Soak::Soak(MainWindow& window, WatchedPort& port, Processor processor,
   base_ = counters();
   w_.Text2[0]->setText("20");
   w_.Text2[1]->setText("12");
+  // Window and processor start flat together, so the pages are known: the
+  // question before a blind full write is not what the mix exercises.
+  w_.eqKnown.markAll(w_.bankOffset());
 }
 
 Figures Soak::run(const std::string& title, int transactions) {
@@ -266,15 +269,24 @@ void Soak::blockRead() {
     const auto k = static_cast<std::size_t>(i);
     const std::string cell = std::to_string(i);
     const QString image = QString::number(w_.image().at(i));
+    // The boxes show gains in dB; a good read also moves the band's slider.
+    const QString imageGain = QString::number(conv::bandGainFromRegister(w_.image().at(i)));
     if (t->countedGood()) {
       const QString h = QString::number(held[k]);
+      const QString gain = QString::number(conv::bandGainFromRegister(held[k]));
       compare(kOpNames[BlockRead], "image(" + cell + ") after a good read", image, h);
-      compare(kOpNames[BlockRead], "Text5(" + cell + ") after a good read", w_.Text5[k]->text(), h);
+      compare(kOpNames[BlockRead], "Text5(" + cell + ") after a good read", w_.Text5[k]->text(),
+              gain);
+      compare(kOpNames[BlockRead], "Slider1(" + cell + ") after a good read",
+              QString::number(w_.Slider1[k]->value()),
+              QString::number(conv::bandPositionFromRegister(held[k])));
     } else {
       compare(kOpNames[BlockRead], "image(" + cell + ") after a failed read", image,
               QString::number(before[k]), kKept);
-      compare(kOpNames[BlockRead], "Text5(" + cell + ") after a failed read", w_.Text5[k]->text(),
-              image, kInImage);
+      if (w_.image().filled(i)) {
+        compare(kOpNames[BlockRead], "Text5(" + cell + ") after a failed read", w_.Text5[k]->text(),
+                imageGain, kInImage);
+      }
       if (before[k] != static_cast<std::int16_t>(held[k])) ++f_.staleByDesign;
     }
   }
@@ -373,7 +385,9 @@ void Soak::curveRead(int channel) {
     float db = 0;
     if (b < measured) {
       const std::uint32_t raw = low(4 * b + 1) << 16 | low(4 * b + 2) << 8 | low(4 * b + 3);
-      db = static_cast<float>(eqset::convertLevel(raw, micZero).db);
+      // A band whose level is no number keeps what it held.
+      const auto level = eqset::convertLevel(raw, micZero);
+      db = level ? static_cast<float>(level->db()) : before[slot];
     }
     const QString held = QString::number(db, 'g', 9);
     const std::string band = " band " + std::to_string(b);

@@ -1,7 +1,8 @@
 // Writes the seed corpora of the fuzz targets: files, frames and stores made
 // by the program's own code, and replies from the simulated processor.
 //
-//   fuzz_seedgen DIR   # fills DIR/paramfile, DIR/curvefile, DIR/reply, DIR/settingsstore
+//   fuzz_seedgen DIR   # fills DIR/paramfile, DIR/curvefile, DIR/reply,
+//                      # DIR/levelconversion, DIR/settingsstore
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -100,32 +102,69 @@ void replies(const QString& dir) {
   struct Seed {
     const char* name;
     ReplyCase c;
-    int flipByte = -1;  // a byte the line garbled, or none
+    int flipByte = -1;      // a byte the line garbled, or none
+    int answersValue = -1;  // a write answered as if this value had been written, or none
   };
   using K = ReplyCase::Kind;
   const Seed seeds[] = {
-      {"read-16", {K::Read, 0, 16, 0, 0, 0, false, {}}},
-      {"read-curve", {K::Read, 904, 31, 0, 0, 0, false, {}}},
-      {"read-level", {K::Read, 900, 3, 0, 0, 0, false, {}}},
-      {"read-beyond-end", {K::Read, 1095, 10, 0, 0, 0, false, {}}},
-      {"write-band", {K::WriteSingle, 17, 0, 12, 0, 0, false, {}}},
-      {"write-negative", {K::WriteSingle, 260, 0, -1, 0, 0, false, {}}},
-      {"write-block", {K::WriteMultiple, 0, 31, 0, 0, 14, false, {}}},
-      {"read-short-claim", {K::Read, 250, 6, 0, 2, 0, false, {}}},
+      {"read-16", {K::Read, 0, 16, 0, 0, 0, false, false, {}}},
+      {"read-curve", {K::Read, 904, 31, 0, 0, 0, false, false, {}}},
+      {"read-level", {K::Read, 900, 3, 0, 0, 0, false, false, {}}},
+      {"read-beyond-end", {K::Read, 1095, 10, 0, 0, 0, false, false, {}}},
+      {"write-band", {K::WriteSingle, 17, 0, 12, 0, 0, false, false, {}}},
+      {"write-negative", {K::WriteSingle, 260, 0, -1, 0, 0, false, false, {}}},
+      {"write-block", {K::WriteMultiple, 0, 31, 0, 0, 14, false, false, {}}},
+      {"read-short-claim", {K::Read, 250, 6, 0, 2, 0, false, false, {}}},
       // Garbled with a CRC that fits again (sealed): only the echo tells.
-      {"read-garbled-count", {K::Read, 0, 4, 0, 0, 0, true, {}}, 2},
-      {"write-garbled-address", {K::WriteSingle, 262, 0, 2, 0, 0, true, {}}, 3},
+      {"read-garbled-count", {K::Read, 0, 4, 0, 0, 0, true, false, {}}, 2},
+      {"write-garbled-address", {K::WriteSingle, 262, 0, 2, 0, 0, true, false, {}}, 3},
+      // The processor keeps another value than the one written: its answer.
+      {"write-kept-value", {K::WriteSingle, 248, 0, 70, 0, 0, false, false, {}}, -1, 60},
+      // The echo of an earlier write of the band that got no answer: late.
+      {"write-late-echo", {K::WriteSingle, 33, 0, 20, 0, 0, false, true, {}}, -1, 19},
   };
   for (const auto& seed : seeds) {
     ReplyCase c = seed.c;
     const auto request = c.request();
     if (!request) fail(QString("no request for ") + seed.name);
-    c.reply = simulatorReply(model, *request, now += 300);
+    const auto answered =
+        seed.answersValue < 0 ? request : writeSingleRequest(c.start, seed.answersValue);
+    if (!answered) fail(QString("no answered request for ") + seed.name);
+    c.reply = simulatorReply(model, *answered, now += 300);
     if (c.reply.isEmpty()) fail(QString("the simulator did not answer ") + seed.name);
     if (seed.flipByte >= 0)
       c.reply[seed.flipByte] = static_cast<char>(c.reply[seed.flipByte] ^ 0x01);
     put(dir, seed.name, c.encode());
   }
+}
+
+// One input of the level target: the raw word (little-endian), the
+// microphone zero and a second number, each as the double lies in memory.
+QByteArray levelInput(std::uint32_t raw, double micZero, double other) {
+  QByteArray bytes;
+  for (int k = 0; k < 4; ++k)
+    bytes.append(static_cast<char>(raw >> (8 * k) & 0xFF));
+  bytes.append(reinterpret_cast<const char*>(&micZero), sizeof micZero);
+  bytes.append(reinterpret_cast<const char*>(&other), sizeof other);
+  return bytes;
+}
+
+void levels(const QString& dir) {
+  // Running levels as 65536 H + 256 M + L of the full registers 901..903.
+  const auto running = [](std::uint32_t h, std::uint32_t m, std::uint32_t l) {
+    return 65536 * h + 256 * m + l;
+  };
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  put(dir, "reference", levelInput(314573, 0, 0.75));
+  put(dir, "silence", levelInput(0, 94, 88));
+  put(dir, "curve-full-scale", levelInput(16777215, 2, 122.5));
+  put(dir, "running-0x6667", levelInput(running(0x6667, 0, 0), 0, 162.7));
+  put(dir, "running-0x7000", levelInput(running(0x7000, 0x12, 0x34), -3.5, -0.04));
+  put(dir, "running-largest", levelInput(running(0x7FFF, 0x7FFF, 0x7FFF), 0, 1e300));
+  put(dir, "zero-infinite", levelInput(314573, kInf, -kInf));
+  put(dir, "zero-nan",
+      levelInput(running(0x7000, 0, 0), std::numeric_limits<double>::quiet_NaN(),
+                 std::numeric_limits<double>::max()));
 }
 
 void exec(QSqlDatabase& db, const QString& sql) {
@@ -200,6 +239,7 @@ int main(int argc, char** argv) {
   parameterFiles(out.filePath("paramfile"));
   curveFiles(out.filePath("curvefile"));
   replies(out.filePath("reply"));
+  levels(out.filePath("levelconversion"));
   stores(out.filePath("settingsstore"));
   return 0;
 }

@@ -11,7 +11,7 @@ packages=(
   fonts-wqy-microhei
   socat python3-pymodbus python3-serial python3-serial-asyncio mbpoll
   xvfb xauth x11-apps imagemagick
-  poppler-utils
+  poppler-utils qt6-translations-l10n
 )
 
 missing=()

@@ -13,10 +13,14 @@
 #include "controls/delaycalculator.h"
 #include "controls/miczero.h"
 #include "eq/eqcopyreset.h"
+#include "link/dialogs.h"
 #include "params/blockread.h"
 #include "params/processorwrite.h"
 
 namespace eqset {
+
+const char* const MainWindow::kBlindWriteQuestion =
+    "窗口中的均衡尚未从处理器或设置文件读取，写入将覆盖处理器中的全部设置。是否继续？";
 
 void MainWindow::wireConsole() {
   ChannelSwitches::Controls sc;
@@ -51,8 +55,19 @@ void MainWindow::wireConsole() {
   ws.polarityText = [this](int k) { return TxtInvert[static_cast<std::size_t>(k)]->text(); };
   ws.auxText = [this] { return TxtAuxOut6->text(); };
   ws.writeDelays = [this] { delays_->calculateAndWrite(); };
+  ws.channelWritten = [this](int c) { eqKnown.mark(c, bankOffset()); };
   writer_ = std::make_unique<ProcessorWrite>(*link_, std::move(ws));
-  connect(CmdWriteToMcu, &QPushButton::clicked, this, [this] { writer_->WriteAll(); });
+  connect(CmdWriteToMcu, &QPushButton::clicked, this, [this] {
+    // Pages nobody synchronised hold the window's start values; writing them
+    // would wipe a tuned processor without a word.
+    if (!eqKnown.all(bankOffset()) &&
+        dialogs_.message(QString::fromUtf8(kBlindWriteQuestion), QStringLiteral("提示"),
+                         Dialogs::Icon::Question,
+                         Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok) {
+      return;
+    }
+    writer_->WriteAll();
+  });
 
   EqCopyReset::Controls cc;
   std::copy(Slider1.begin(), Slider1.end(), cc.sliders.begin());

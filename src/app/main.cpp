@@ -4,6 +4,7 @@
 
 #include "app/mainwindow.h"
 #include "app/qtdialogs.h"
+#include "app/translations.h"
 #include "link/portmap.h"
 #include "link/qtserialport.h"
 #include "link/realclock.h"
@@ -46,6 +47,7 @@ void closePortOnEndSignals(QObject* parent, eqset::QtSerialPort& port) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  eqset::installQtChinese(app);  // before any window: standard buttons in Chinese
   // The program folder is the folder of the executable, wherever it is run from.
   const QString folder = QCoreApplication::applicationDirPath();
   eqset::QtSerialPort port{eqset::PortMap(folder)};

@@ -125,13 +125,24 @@ void MainWindow::wireOperations() {
   connect(Command5, &QPushButton::clicked, this, [this] { connection_->clearCounters(); });
   connect(ChkFastLink, &QCheckBox::toggled, this, [this](bool on) { link_->setFast(on); });
 
-  blockRead_ = std::make_unique<BlockRead>(*link_, image_, [this](int i, const QString& text) {
-    Text5[static_cast<std::size_t>(i)]->setText(text);
-  });
+  blockRead_ = std::make_unique<BlockRead>(
+      *link_, image_,
+      [this](int i, const QString& text) { Text5[static_cast<std::size_t>(i)]->setText(text); },
+      [this](int i, int value) { eqView_->showRegister(i, value); });
   connect(CmdReadHardL, &QPushButton::clicked, this, [this] { blockRead_->fullRead(); });
-  for (auto* b : CmdReadSingleCh) {
-    connect(b, &QPushButton::clicked, this, [this] { blockRead_->fullRead(); });
+  for (int c = 0; c < kChannels; ++c) {
+    connect(CmdReadSingleCh[c], &QPushButton::clicked, this, [this, c] {
+      const int bank = bankOffset();
+      if (blockRead_->channelRead(c, bank)) eqKnown.mark(c, bank);
+    });
   }
+  connect(CmdReadAllEq, &QPushButton::clicked, this, [this] {
+    const int bank = bankOffset();
+    const unsigned answered = blockRead_->allChannelsRead(bank);
+    for (int c = 0; c < kChannels; ++c) {
+      if (answered & (1U << c)) eqKnown.mark(c, bank);
+    }
+  });
 
   inputMode_ = std::make_unique<InputMode>(
       *link_,
@@ -152,6 +163,7 @@ void MainWindow::wireOperations() {
   std::copy(Slider1.begin(), Slider1.end(), bandSliders.begin());
   std::array<QLineEdit*, kBandIndexes> bandBoxes{};
   std::copy(Text5.begin(), Text5.begin() + kBandIndexes, bandBoxes.begin());
+  eqView_ = std::make_unique<EqPageView>(bandSliders, bandBoxes);
   eqLive_ = std::make_unique<EqLiveWrite>(*link_, bandSliders, bandBoxes);
   for (int i = 0; i < kBandIndexes; ++i) {
     UserSlider* s = Slider1[static_cast<std::size_t>(i)];
@@ -187,6 +199,7 @@ void MainWindow::wireOperations() {
   wireFiles();
   wireMonitor();
   wireReport();
+  wireSettingsFile();
 }
 
 int MainWindow::bankOffset() const {

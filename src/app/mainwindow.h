@@ -10,6 +10,7 @@
 #include "app/pages/volumepage.h"
 #include "app/settingsstore.h"
 #include "app/tickgate.h"
+#include "eq/eqview.h"
 #include "files/filestore.h"
 #include "link/connection.h"
 #include "link/indicators.h"
@@ -52,6 +53,7 @@ class ParameterFiles;
 class GroupCopy;
 class EqualizerExtraction;
 class CurveFiles;
+class HallSettingsFiles;
 class LineMonitorWindow;
 class CommissioningReport;
 
@@ -65,6 +67,9 @@ class MainWindow : public QMainWindow,
                    private LinkIndicators {
   Q_OBJECT
  public:
+  // Asked before "数据写入DSP" while a page may still hold start values.
+  static const char* const kBlindWriteQuestion;
+
   MainWindow(SerialPort& port, Clock& clock, Dialogs& dialogs, const QString& programFolder,
              QWidget* parent = nullptr);
   ~MainWindow() override;
@@ -78,6 +83,10 @@ class MainWindow : public QMainWindow,
   Connection& connection() { return *connection_; }
   const SettingsRecord& currentRecord() const { return record_; }
   int bankOffset() const;
+  // Puts equalizer values the processor holds into the pages.
+  EqPageView& eqView() { return *eqView_; }
+  // Which pages show what the processor holds.
+  EqKnown eqKnown;
 
   // The pages, each building its own controls.
   CommunicationArea* communication = nullptr;
@@ -131,6 +140,7 @@ class MainWindow : public QMainWindow,
   void wireFiles();
   void wireMonitor();
   void wireReport();
+  void wireSettingsFile();
 
   SettingsRecord recordFromControls() const;
   void showRecord(const SettingsRecord& record);
@@ -147,6 +157,7 @@ class MainWindow : public QMainWindow,
   std::unique_ptr<ModbusLink> link_;
   std::unique_ptr<Connection> connection_;
   std::unique_ptr<SettingsStore> store_;
+  std::unique_ptr<EqPageView> eqView_;
   std::unique_ptr<EqLiveWrite> eqLive_;
   std::unique_ptr<LevelWrites> levels_;
   std::unique_ptr<InputMode> inputMode_;
@@ -166,6 +177,7 @@ class MainWindow : public QMainWindow,
   std::unique_ptr<GroupCopy> groupCopy_;
   std::unique_ptr<EqualizerExtraction> extraction_;
   std::unique_ptr<CurveFiles> curveFiles_;
+  std::unique_ptr<HallSettingsFiles> settingsFiles_;
   // Owned by the window as Qt children.
   LineMonitorWindow* monitorWindow_ = nullptr;
   CommissioningReport* report_ = nullptr;

@@ -1,5 +1,6 @@
 // The measurement page: test signals, readings, compensation, the automatic
 // sequence and the graph, wired to the window's controls and timers.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -67,6 +68,9 @@ void MainWindow::wireMeasurement() {
   ms.micZero = [this] { return micZero_->value(); };
   ms.redraw = [this] { display_->redraw(); };
   ms.singleFrequency = [this] { return testSignals_->singleFrequency(); };
+  ms.bandHeld = [this](int channel, int band, int value) {
+    eqView_->showRegister(equalizerRegister(channel, band), value);
+  };
   measurement_ = std::make_unique<Measurement>(*link_, dialogs_, measure, *Timer2,
                                                Measurement::Controls{Text3, Text4, Text7, FreqNum},
                                                std::move(ms));
@@ -90,6 +94,10 @@ void MainWindow::wireMeasurement() {
   cs.targetText = [this] { return Combo3->currentText(); };
   cs.redraw = [this] { display_->redraw(); };
   cs.fullRead = [this] { blockRead_->fullRead(); };
+  cs.written = [this](int channel, const std::array<int, kBands>& values) {
+    eqView_->showChannel(channel, values);
+    eqKnown.mark(channel, bankOffset());
+  };
   compensation_ =
       std::make_unique<CompensationSteps>(*link_, dialogs_, measure, FreqNum, std::move(cs));
   connect(Command9, &QPushButton::clicked, this, [this] { compensation_->relative(); });
@@ -100,7 +108,8 @@ void MainWindow::wireMeasurement() {
 
   sequence_ = std::make_unique<AutoSequence>(
       *link_, dialogs_, measure, *testSignals_, *measurement_, *compensation_, sequenceTimers,
-      AutoSequence::Controls{Label12, page.Command24, steps}, [this] { return GroupNum->value(); });
+      AutoSequence::Controls{Label12, page.Command24, steps}, [this] { return GroupNum->value(); },
+      [this] { return Check3->isChecked(); });
   connect(page.CmdTest2, &QPushButton::clicked, this, [this] { sequence_->start(); });
   connect(Timer5, &PeriodicTimer::tick, this,
           [this] { ticks_.run([this] { sequence_->firstSweepTick(); }); });

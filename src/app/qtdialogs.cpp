@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStringList>
+#include <utility>
 
 namespace eqset {
 
@@ -56,14 +58,24 @@ Dialogs::Answer QtDialogs::message(const QString& text, const QString& title, Ic
   }
 }
 
-QString QtDialogs::file(const FileRequest& request) {
-  // "二进制文件|*.bin" becomes Qt's "二进制文件 (*.bin)".
-  QStringList parts = request.filter.split('|');
+QStringList qtNameFilters(const QString& filter) {
+  const QStringList parts = filter.split(u'|');
   QStringList filters;
-  for (int i = 0; i + 1 < parts.size(); i += 2)
-    filters << parts[i] + " (" + parts[i + 1] + ")";
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString name = parts[i].trimmed();
+    const QString pattern = parts[i + 1].trimmed();
+    for (const auto& [open, close] : {std::pair{u'(', u')'}, std::pair{u'（', u'）'}}) {
+      const QString shown = QString(QChar(open)) + pattern + QChar(close);
+      if (name.endsWith(shown)) name = name.chopped(shown.size()).trimmed();
+    }
+    filters << QStringLiteral("%1 (%2)").arg(name, pattern);
+  }
+  return filters;
+}
+
+QString QtDialogs::file(const FileRequest& request) {
   QFileDialog dialog(parent_, request.title);
-  dialog.setNameFilters(filters);
+  dialog.setNameFilters(qtNameFilters(request.filter));
   dialog.setDefaultSuffix(request.defaultSuffix);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

@@ -44,18 +44,32 @@ void ChannelSwitches::muteAll() {
 }
 
 void ChannelSwitches::invertPolarity(int channel) {
-  QLineEdit* box = c_.polarity[static_cast<std::size_t>(channel)];
-  int value = 0;
-  if (box->text() == statetext::kPolarityNormal) {
-    box->setText(statetext::kPolarityInverted);
-    setBackColor(box, colors::kToggled);
-    value = 1;
-  } else {
-    box->setText(statetext::kPolarityNormal);
-    setBackColor(box, colors::kDefaultState);
-  }
-  link_.WriteRegister(reg::kPolarity + channel, value);
+  const QLineEdit* box = c_.polarity[static_cast<std::size_t>(channel)];
+  const bool inverted = box->text() == statetext::kPolarityNormal;
+  showPolarity(channel, inverted);
+  link_.WriteRegister(reg::kPolarity + channel, inverted ? 1 : 0);
   link_.pauseAfterReply(kAfterPolarityMs);
+}
+
+void ChannelSwitches::showNoiseChannel(int channel) {
+  c_.noiseChannels[static_cast<std::size_t>(channel)]->setChecked(true);
+  colourSelection(c_.noiseChannels);
+}
+
+void ChannelSwitches::showLimiter(int index) {
+  c_.limiters[static_cast<std::size_t>(index)]->setChecked(true);
+  colourSelection(c_.limiters);
+}
+
+void ChannelSwitches::showMute(bool muted) {
+  c_.muteAll->setChecked(muted);
+  setBackColor(c_.volumeBox, muted ? colors::kVolumeMuted : colors::kVolumeNormal);
+}
+
+void ChannelSwitches::showPolarity(int channel, bool inverted) {
+  QLineEdit* box = c_.polarity[static_cast<std::size_t>(channel)];
+  box->setText(inverted ? statetext::kPolarityInverted : statetext::kPolarityNormal);
+  setBackColor(box, inverted ? colors::kToggled : colors::kDefaultState);
 }
 
 }  // namespace eqset

@@ -40,6 +40,14 @@ class ChannelSwitches {
   void muteAll();
   void invertPolarity(int channel);
 
+  // Show a state the window takes from elsewhere (a settings file) exactly as
+  // the technician's own action would show it, without writing anything: the
+  // processor gets it when the technician sends it.
+  void showNoiseChannel(int channel);
+  void showLimiter(int index);
+  void showMute(bool muted);
+  void showPolarity(int channel, bool inverted);
+
  private:
   ModbusLink& link_;
   Controls c_;

@@ -24,13 +24,33 @@ Mode InputMode::mode() const {
   return c_.modes[0]->isChecked() ? Mode::Unified : Mode::ThreeGroups;
 }
 
-void InputMode::selectInput() {
-  const Input selected = input();
-  const int selectedIndex = selected == Input::DigitalA ? 0 : selected == Input::AnalogB ? 1 : 2;
+namespace {
+
+int indexOf(Input input) {
+  return input == Input::DigitalA ? 0 : input == Input::AnalogB ? 1 : 2;
+}
+
+}  // namespace
+
+void InputMode::colourInputs() {
+  const int selectedIndex = indexOf(input());
   for (int k = 0; k < 3; ++k) {
     setBackColor(c_.inputs[static_cast<std::size_t>(k)],
                  k == selectedIndex ? colors::kSelected : colors::kUnselected);
   }
+}
+
+void InputMode::showModeChoice() {
+  const bool unified = c_.modes[0]->isChecked();
+  setBackColor(c_.modes[0], unified ? colors::kSelected : colors::kUnselected);
+  setBackColor(c_.modes[1], unified ? colors::kUnselected : colors::kSelected);
+  for (QWidget* w : c_.groupCopy)
+    w->setEnabled(!unified);
+}
+
+void InputMode::selectInput() {
+  const Input selected = input();
+  colourInputs();
   link_.WriteRegister(reg::kInput, static_cast<int>(selected));
   link_.clock().sleep(kAfterInputMs);
   fullRead_();
@@ -39,26 +59,27 @@ void InputMode::selectInput() {
 
 void InputMode::selectMode(int index) {
   link_.WriteRegister(reg::kMode, index);
-  const bool unified = c_.modes[0]->isChecked();
-  setBackColor(c_.modes[0], unified ? colors::kSelected : colors::kUnselected);
-  setBackColor(c_.modes[1], unified ? colors::kUnselected : colors::kSelected);
-  for (QWidget* w : c_.groupCopy)
-    w->setEnabled(!unified);
+  showModeChoice();
   link_.pauseAfterReply(kAfterModeMs);
 }
 
 void InputMode::toggleAux() {
-  int value = 1;
-  if (c_.auxText->text() == statetext::kAuxAllowed) {
-    c_.auxText->setText(statetext::kAuxForbidden);
-    setBackColor(c_.auxText, colors::kToggled);
-    value = 0;
-  } else {
-    c_.auxText->setText(statetext::kAuxAllowed);
-    setBackColor(c_.auxText, colors::kDefaultState);
-  }
-  link_.WriteRegister(reg::kAuxTo51, value);
+  const bool allowed = c_.auxText->text() != statetext::kAuxAllowed;
+  showAux(allowed);
+  link_.WriteRegister(reg::kAuxTo51, allowed ? 1 : 0);
   link_.pauseAfterReply(kAfterAuxMs);
+}
+
+void InputMode::showSelection(Input input, Mode mode) {
+  c_.inputs[static_cast<std::size_t>(indexOf(input))]->setChecked(true);
+  c_.modes[mode == Mode::Unified ? 0 : 1]->setChecked(true);
+  colourInputs();
+  showModeChoice();
+}
+
+void InputMode::showAux(bool allowed) {
+  c_.auxText->setText(allowed ? statetext::kAuxAllowed : statetext::kAuxForbidden);
+  setBackColor(c_.auxText, allowed ? colors::kDefaultState : colors::kToggled);
 }
 
 }  // namespace eqset

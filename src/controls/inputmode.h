@@ -36,11 +36,21 @@ class InputMode {
   void selectMode(int index);
   void toggleAux();
 
+  // Shows a selection the window takes from elsewhere (a settings file): the
+  // buttons are chosen and coloured as the technician's own choice would show
+  // them, and the group copy follows the mode, but nothing is written; the
+  // technician sends it when ready.
+  void showSelection(Input input, Mode mode);
+  void showAux(bool allowed);
+
   Input input() const;
   Mode mode() const;
   int bankOffset() const { return eqset::bankOffset(mode(), input()); }
 
  private:
+  void colourInputs();
+  void showModeChoice();
+
   ModbusLink& link_;
   Controls c_;
   std::function<void()> fullRead_;

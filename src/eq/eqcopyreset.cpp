@@ -64,9 +64,12 @@ void EqCopyReset::reset(int channel) {
       dialogs_.message(QStringLiteral("确认要全部写入0dB?"), QStringLiteral("重要提示"),
                        Dialogs::Icon::None, Dialogs::Buttons::OkCancel);
   if (answer != Dialogs::Answer::Ok) return;
-  // The boxes keep their texts; only the read-back refreshes the first sixteen.
-  for (int b = 0; b < kBands; ++b)
-    c_.sliders[static_cast<std::size_t>(equalizerRegister(channel, b))]->setValue(0);
+  // Boxes and sliders both show what is written: a flat channel.
+  for (int b = 0; b < kBands; ++b) {
+    const auto i = static_cast<std::size_t>(equalizerRegister(channel, b));
+    c_.sliders[i]->setValue(0);
+    c_.boxes[i]->setText(QStringLiteral("0"));
+  }
   writer_.WriteChannelEq(channel);
   link_.clock().sleep(kAfterResetMs);
   fullRead_();

@@ -17,6 +17,8 @@ namespace {
 const QString kParameterFilter = QStringLiteral("二进制文件|*.bin");
 const QString kParameterSuffix = QStringLiteral("bin");
 const QString kCurveSuffix = QStringLiteral("draw");
+const QString kSettingsFilter = QStringLiteral("设置文件|*.eqs");
+const QString kSettingsSuffix = QStringLiteral("eqs");
 
 // Channels of an equalizer file; the window has equalizers for six.
 constexpr int kSixChannelBytes = 6 * kBands;
@@ -31,23 +33,25 @@ QString userDataFolder(const QString& programFolder) {
 }
 
 QString FileOperation::ask(const QString& title, const QString& filter, const QString& suffix,
-                           bool save, bool inUserData) {
+                           bool save) {
   Dialogs::FileRequest request;
   request.title = title;
   request.filter = filter;
   request.defaultSuffix = suffix;
   request.save = save;
-  // Created for every file operation, so the technician finds it beside the
-  // program; only the loads open there.
-  const QString folder = userDataFolder(programFolder_);
-  if (inUserData) request.folder = folder;
+  // Saves and loads alike open where the technician keeps the hall's files,
+  // not wherever the last dialog happened to be.
+  request.folder = userDataFolder(programFolder_);
   return dialogs_.file(request);
 }
 
-std::optional<QByteArray> FileOperation::readFile(const QString& path) {
+std::optional<QByteArray> FileOperation::readFile(const QString& path, bool forSave) {
   QString error;
   auto bytes = files_.read(path, &error);
-  if (!bytes) tell(QStringLiteral("无法读取文件 %1：%2").arg(path, error));
+  if (!bytes) {
+    tell(forSave ? QStringLiteral("无法读取文件 %1：%2。文件没有改动。").arg(path, error)
+                 : QStringLiteral("无法读取文件 %1：%2。没有读取任何数据。").arg(path, error));
+  }
   return bytes;
 }
 
@@ -70,10 +74,9 @@ ParameterFiles::ParameterFiles(Dialogs& dialogs, const FileStore& files, QString
       s_(std::move(sources)) {}
 
 void ParameterFiles::save() {
-  const QString path =
-      ask(QStringLiteral("保存到文件"), kParameterFilter, kParameterSuffix, true, false);
+  const QString path = ask(QStringLiteral("保存到文件"), kParameterFilter, kParameterSuffix, true);
   if (path.isEmpty()) return;
-  const auto existing = readFile(path);
+  const auto existing = readFile(path, true);
   if (!existing) return;
   // The processor's first registers, fresh; a failed read keeps the image.
   blockRead_.ReadBlock();
@@ -88,10 +91,9 @@ void ParameterFiles::save() {
 void ParameterFiles::load() {
   const int input = s_.inputCode();
   const int mode = s_.modeCode();
-  const QString path =
-      ask(QStringLiteral("从文件读取"), kParameterFilter, kParameterSuffix, false, true);
+  const QString path = ask(QStringLiteral("从文件读取"), kParameterFilter, kParameterSuffix, false);
   if (path.isEmpty()) return;
-  const auto bytes = readFile(path);
+  const auto bytes = readFile(path, false);
   if (!bytes) return;
   if (const auto refusal = paramfile::load(*bytes, s_.bankOffset(), image_)) {
     tell(refusal->message);
@@ -133,9 +135,9 @@ void GroupCopy::copy() {
     return;
   }
   const QString path =
-      ask(QStringLiteral("文件数据内部拷贝操作"), kParameterFilter, kParameterSuffix, false, true);
+      ask(QStringLiteral("文件数据内部拷贝操作"), kParameterFilter, kParameterSuffix, false);
   if (path.isEmpty()) return;
-  const auto bytes = readFile(path);
+  const auto bytes = readFile(path, true);
   if (!bytes) return;
   const auto content = paramfile::copyBank(*bytes, *fromBank, *toBank);
   if (const auto* refusal = std::get_if<paramfile::Refusal>(&content)) {
@@ -154,10 +156,9 @@ EqualizerExtraction::EqualizerExtraction(Dialogs& dialogs, const FileStore& file
       c_(controls) {}
 
 void EqualizerExtraction::extract() {
-  const QString path =
-      ask(QStringLiteral("从文件读取"), kParameterFilter, kParameterSuffix, false, true);
+  const QString path = ask(QStringLiteral("从文件读取"), kParameterFilter, kParameterSuffix, false);
   if (path.isEmpty()) return;
-  const auto bytes = readFile(path);
+  const auto bytes = readFile(path, false);
   if (!bytes) return;
   int length = kSixChannelBytes;
   if (c_.format[0]->isChecked()) {
@@ -221,11 +222,10 @@ CurveFiles::CurveFiles(Dialogs& dialogs, const FileStore& files, QString program
       s_(std::move(sources)) {}
 
 void CurveFiles::save() {
-  const QString path =
-      ask(QStringLiteral("操作意义：保存所有8声道曲线到一个文件."),
-          QStringLiteral("二进制文件（*.draw）|*.draw"), kCurveSuffix, true, false);
+  const QString path = ask(QStringLiteral("操作意义：保存所有8声道曲线到一个文件."),
+                           QStringLiteral("二进制文件（*.draw）|*.draw"), kCurveSuffix, true);
   if (path.isEmpty()) return;
-  const auto existing = readFile(path);
+  const auto existing = readFile(path, true);
   if (!existing) return;
   const auto content = curvefile::save(*existing, state_.curves);
   if (const auto* refusal = std::get_if<paramfile::Refusal>(&content)) {
@@ -237,9 +237,9 @@ void CurveFiles::save() {
 
 void CurveFiles::load() {
   const QString path = ask(QStringLiteral("操作意义：从文件读取到全部声道的8个记录区由于显示."),
-                           QStringLiteral("曲线文件(*.draw)|*.draw"), kCurveSuffix, false, true);
+                           QStringLiteral("曲线文件(*.draw)|*.draw"), kCurveSuffix, false);
   if (path.isEmpty()) return;
-  const auto bytes = readFile(path);
+  const auto bytes = readFile(path, false);
   if (!bytes) return;
   if (const auto refusal = curvefile::load(*bytes, state_.curves)) {
     tell(refusal->message);
@@ -251,6 +251,39 @@ void CurveFiles::load() {
     state_.plot.rows[PlotBuffer::kMeasured][slot] = shown[slot];
   }
   s_.redraw();
+}
+
+HallSettingsFiles::HallSettingsFiles(Dialogs& dialogs, const FileStore& files,
+                                     QString programFolder, Window window)
+    : FileOperation(dialogs, files, std::move(programFolder)), w_(std::move(window)) {}
+
+void HallSettingsFiles::save() {
+  // Checked before the dialog: a box holding what no settings file can keep
+  // is better fixed first than found out after choosing a file.
+  const HallSettings settings = w_.gather();
+  if (const auto bad = settingsfile::check(settings)) {
+    tell(QStringLiteral("%1 %2，设置没有保存。").arg(bad->field, bad->expected));
+    return;
+  }
+  const QString path = ask(QStringLiteral("保存全部设置"), kSettingsFilter, kSettingsSuffix, true);
+  if (path.isEmpty()) return;
+  writeFile(path, settingsfile::toJson(settings));
+}
+
+void HallSettingsFiles::load() {
+  const QString path = ask(QStringLiteral("读取全部设置"), kSettingsFilter, kSettingsSuffix, false);
+  if (path.isEmpty()) return;
+  const auto bytes = readFile(path, false);
+  if (!bytes) return;
+  const auto result = settingsfile::fromJson(*bytes);
+  if (const auto* bad = std::get_if<settingsfile::FieldError>(&result)) {
+    tell(bad->field.isEmpty()
+             ? QStringLiteral("设置文件 %1 %2，窗口没有改动。").arg(path, bad->expected)
+             : QStringLiteral("设置文件 %1 中的 %2 %3，窗口没有改动。")
+                   .arg(path, bad->field, bad->expected));
+    return;
+  }
+  w_.show(std::get<HallSettings>(result));
 }
 
 }  // namespace eqset

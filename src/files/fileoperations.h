@@ -6,6 +6,7 @@
 
 #include "files/fileformats.h"
 #include "files/filestore.h"
+#include "files/settingsfile.h"
 #include "link/dialogs.h"
 #include "params/registermap.h"
 
@@ -32,9 +33,11 @@ class FileOperation {
       : dialogs_(dialogs), files_(files), programFolder_(std::move(programFolder)) {}
 
   // The path the technician chose, or empty when the dialog was cancelled.
-  QString ask(const QString& title, const QString& filter, const QString& suffix, bool save,
-              bool inUserData);
-  std::optional<QByteArray> readFile(const QString& path);
+  // Every dialog opens in the folder "用户数据".
+  QString ask(const QString& title, const QString& filter, const QString& suffix, bool save);
+  // The whole file, or nothing with the reason told: a save that would build
+  // on its bytes (`forSave`) leaves it as it is, a load takes nothing from it.
+  std::optional<QByteArray> readFile(const QString& path, bool forSave);
   bool writeFile(const QString& path, const QByteArray& bytes);
   void tell(const QString& text);
 
@@ -116,6 +119,24 @@ class CurveFiles : FileOperation {
  private:
   MeasureState& state_;
   Sources s_;
+};
+
+// "保存全部设置" and "读取全部设置": every setting of the window for one hall
+// in a settings file (*.eqs). A load sets the window only; the technician
+// sends it with "数据写入DSP".
+class HallSettingsFiles : FileOperation {
+ public:
+  struct Window {
+    std::function<HallSettings()> gather;
+    std::function<void(const HallSettings&)> show;
+  };
+  HallSettingsFiles(Dialogs& dialogs, const FileStore& files, QString programFolder, Window window);
+
+  void save();
+  void load();
+
+ private:
+  Window w_;
 };
 
 }  // namespace eqset

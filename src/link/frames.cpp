@@ -56,7 +56,8 @@ std::optional<QByteArray> writeMultipleRequest(int start, std::span<const int> v
   return frame;
 }
 
-bool replyAnswers(const QByteArray& request, const QByteArray& reply) {
+bool replyAnswers(const QByteArray& request, const QByteArray& reply,
+                  const UnansweredWrites& unanswered) {
   if (request.size() < 2 || reply.size() < 4) return false;
   if (reply[0] != request[0] || reply[1] != request[1] || !crcMatches(reply)) return false;
   const auto byteAt = [](const QByteArray& frame, int k) {
@@ -68,11 +69,13 @@ bool replyAnswers(const QByteArray& request, const QByteArray& reply) {
       const int count = 256 * byteAt(request, 4) + byteAt(request, 5);
       return reply.size() == readReplyLength(count) && byteAt(reply, 2) == 2 * count;
     }
-    case kWriteSingle:
-      // The whole echo: a late echo of an earlier write to the same register
-      // carries that write's value, and must not pass as this one's.
-      return request.size() >= 6 && reply.size() == kWriteReplyLength &&
-             reply.mid(2, 4) == request.mid(2, 4);
+    case kWriteSingle: {
+      if (request.size() < 6 || reply.size() != kWriteReplyLength) return false;
+      if (reply.mid(2, 2) != request.mid(2, 2)) return false;
+      if (reply.mid(4, 2) == request.mid(4, 2)) return true;
+      const int address = 256 * byteAt(reply, 2) + byteAt(reply, 3);
+      return !unanswered.holds(address, 256 * byteAt(reply, 4) + byteAt(reply, 5));
+    }
     case kWriteMultiple:
       return request.size() >= 6 && reply.size() == kWriteReplyLength &&
              reply.mid(2, 4) == request.mid(2, 4);

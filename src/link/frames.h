@@ -4,6 +4,8 @@
 #include <optional>
 #include <span>
 
+#include "link/unansweredwrites.h"
+
 namespace eqset {
 
 constexpr std::uint8_t kSlaveAddress = 1;
@@ -35,13 +37,16 @@ std::optional<QByteArray> writeMultipleRequest(int start, std::span<const int> v
 
 // A reply is trusted only when it really answers the request: right CRC,
 // slave 1, the request's function code and what that function must echo. A
-// write of one register echoes its address and value (a slow processor's late
-// echo of an earlier write to the same register differs only in the value); a
 // block write echoes its start and count; a read carries twice the asked count
-// as its byte count and is that long. On a noisy line a corrupted echo or curve must not pass as
-// good data, and neither must the late echo of an earlier write that a slow processor puts on the
-// line during the next transaction.
-bool replyAnswers(const QByteArray& request, const QByteArray& reply);
+// as its byte count and is that long. A write of one register echoes its
+// address and the value the processor now holds: the value written, or one the
+// processor chose instead (it keeps a setting within what it can play), which
+// is its answer all the same. Only the value of an earlier write to that
+// register still in `unanswered` is refused: that is the late echo a slow
+// processor puts on the line during the next transaction. On a noisy line a
+// corrupted echo or curve must not pass as good data either.
+bool replyAnswers(const QByteArray& request, const QByteArray& reply,
+                  const UnansweredWrites& unanswered);
 
 // A Modbus exception reply to `request`: slave 1, the request's function with
 // the top bit set, a code, and a right CRC (5 bytes).

@@ -1,6 +1,7 @@
 #include "link/modbuslink.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "link/frames.h"
 
@@ -67,7 +68,7 @@ void ModbusLink::awaitReply(int n, int waitMs) {
   const std::int64_t deadline = clock_.now() + waitMs;
   while (clock_.now() < deadline) {
     const QByteArray waiting = port_.peek();
-    if (waiting.size() == n && replyAnswers(lastRequest_, waiting)) return;
+    if (waiting.size() == n && replyAnswers(lastRequest_, waiting, unanswered_)) return;
     if (isExceptionReply(lastRequest_, waiting)) return;
     clock_.sleep(1);
   }
@@ -85,8 +86,13 @@ void ModbusLink::SendReadRequest(int start, int count) {
   port_.discardBuffers();
   const auto frame = readRequest(start, count);
   if (!frame) return;
-  lastRequest_ = *frame;
-  port_.write(*frame);
+  sendRequest(*frame);
+}
+
+bool ModbusLink::sendRequest(const QByteArray& frame) {
+  lastRequest_ = frame;
+  requestOut_ = port_.isOpen() && port_.write(frame);
+  return requestOut_;
 }
 
 void ModbusLink::failReply(int n) {
@@ -96,12 +102,16 @@ void ModbusLink::failReply(int n) {
 
 void ModbusLink::ReadReply(int n) {
   failReply(n);
-  const int waiting = port_.isOpen() ? port_.bytesWaiting() : 0;
-  const QByteArray bytes = port_.isOpen() ? port_.readAll() : QByteArray();
-  if (waiting == n && bytes.size() == n && replyAnswers(lastRequest_, bytes)) {
+  if (!port_.isOpen()) return;
+  const int waiting = port_.bytesWaiting();
+  const QByteArray bytes = port_.readAll();
+  if (waiting == n && bytes.size() == n && replyAnswers(lastRequest_, bytes, unanswered_)) {
     replyBuffer_ = bytes;
     replyStatus_ = 0;
   }
+  // Only a request that went out can be answered late; what a read took is
+  // all the line monitor sees too, so both keep the same writes.
+  if (std::exchange(requestOut_, false)) unanswered_.note(lastRequest_, replyStatus_ == 0);
 }
 
 int ModbusLink::replyRegister(int i) const {
@@ -149,8 +159,7 @@ void ModbusLink::WriteRegister(int address, int value) {
     if (error == LinkError::InvalidPort && onInvalidPort_) onInvalidPort_();
     return;
   }
-  lastRequest_ = *frame;
-  if (!port_.write(*frame)) return;
+  if (!sendRequest(*frame)) return;
   awaitReply(kWriteReplyLength, kWriteSingleWaitMs);
   ReadReply(kWriteReplyLength);
   countReply(true);
@@ -165,8 +174,7 @@ std::optional<int> ModbusLink::writeSingleEchoed(int address, int value, int pau
   const auto frame = writeSingleRequest(address, value);
   if (!frame) return std::nullopt;
   ResetPort();
-  lastRequest_ = *frame;
-  if (port_.isOpen()) port_.write(*frame);
+  sendRequest(*frame);
   awaitReply(kWriteReplyLength, kWriteSingleWaitMs);
   ReadReply(kWriteReplyLength);
   countReply(false);
@@ -181,8 +189,7 @@ bool ModbusLink::writeBlock(int start, std::span<const int> values, int waitMs, 
   const auto frame = writeMultipleRequest(start, values);
   if (!frame) return false;
   ResetPort();
-  lastRequest_ = *frame;
-  if (port_.isOpen()) port_.write(*frame);
+  sendRequest(*frame);
   awaitReply(kWriteReplyLength, waitMs);
   ReadReply(kWriteReplyLength);
   countReply(false);

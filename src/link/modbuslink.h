@@ -8,6 +8,7 @@
 #include "link/clock.h"
 #include "link/indicators.h"
 #include "link/serialport.h"
+#include "link/unansweredwrites.h"
 
 namespace eqset {
 
@@ -79,6 +80,9 @@ class ModbusLink {
   int replyRegister(int i) const;
   // The value a write echoed: 256 * byte 4 + byte 5 of the last reply.
   int echoedValue() const;
+  // Single-register writes whose reply was read and was not good, until their
+  // register gets a good echo: their late echoes are refused.
+  const UnansweredWrites& unansweredWrites() const { return unanswered_; }
 
   // Moves the progress bar and one counter after ReadReply. Only WriteRegister
   // starts the good counter over past 655350. False when a counter text is not
@@ -106,6 +110,8 @@ class ModbusLink {
   // only until it has arrived and passed the check.
   void awaitReply(int n, int waitMs);
   void reportLinkDown();
+  // Sends `frame` as the request the next reply must answer.
+  bool sendRequest(const QByteArray& frame);
 
   SerialPort& port_;
   Clock& clock_;
@@ -116,6 +122,9 @@ class ModbusLink {
   QByteArray replyBuffer_;
   int replyStatus_ = 0;
   QByteArray lastRequest_;
+  // The last request went out whole; its reply is still to be read.
+  bool requestOut_ = false;
+  UnansweredWrites unanswered_;
   bool fast_ = false;
 };
 

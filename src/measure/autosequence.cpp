@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "measure/compensationsteps.h"
+#include "measure/heard.h"
 #include "measure/measurement.h"
 #include "measure/periodictimer.h"
 #include "measure/testsignals.h"
@@ -22,13 +23,13 @@ constexpr int kFinal = 2;
 }  // namespace
 
 const char* const AutoSequence::kLinkLost = "通讯中断，自调已停止";
-
-namespace {}  // namespace
+const char* const AutoSequence::kNotHeard = "声压过低，自调已停止";
 
 AutoSequence::AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state,
                            TestSignals& testSignals, Measurement& measurement,
                            CompensationSteps& steps, const std::array<PeriodicTimer*, 3>& timers,
-                           const Controls& controls, std::function<int()> channel)
+                           const Controls& controls, std::function<int()> channel,
+                           std::function<bool()> muted)
     : link_(link),
       dialogs_(dialogs),
       state_(state),
@@ -37,7 +38,8 @@ AutoSequence::AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& sta
       steps_(steps),
       timers_(timers),
       c_(controls),
-      channel_(std::move(channel)) {}
+      channel_(std::move(channel)),
+      muted_(std::move(muted)) {}
 
 void AutoSequence::say(const char* text) {
   c_.status->setText(QString::fromUtf8(text));
@@ -71,7 +73,28 @@ bool AutoSequence::sweepFinished() {
   return state_.sweepStatus == 1;
 }
 
+bool AutoSequence::heard() {
+  if (testSignalHeard(state_.plot.rows[PlotBuffer::kMeasured], channel_() == kSubwoofer))
+    return true;
+  for (int t = kFirst; t <= kFinal; ++t)
+    stopTimer(t);
+  for (QWidget* b : c_.stepButtons)
+    b->setEnabled(false);
+  c_.manualButton->setEnabled(true);
+  say(kNotHeard);
+  dialogs_.message(QStringLiteral("测得的声压过低，请检查静音、功放和测试话筒后重试。"),
+                   QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
+  return false;
+}
+
 void AutoSequence::start() {
+  // A muted processor plays the sweep to nobody: the microphone would hear
+  // the room alone and the correction would cut every band.
+  if (muted_()) {
+    dialogs_.message(QStringLiteral("全部静音已勾选，无法自动均衡。请先取消全部静音。"),
+                     QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
+    return;
+  }
   c_.manualButton->setEnabled(false);
   signals_.stop();  // also every timer of an earlier run
   link_.clock().sleep(kAfterStopMs);
@@ -87,6 +110,8 @@ void AutoSequence::start() {
 
 void AutoSequence::firstSweepTick() {
   if (!sweepFinished()) return;
+  // A sweep nobody heard is no room as it was found either.
+  if (!heard()) return;
   // The room as it was found, for the commissioning report.
   keepFirstCurve(state_, channel_(), state_.plot.rows[PlotBuffer::kMeasured]);
   say("首次测试结束...");
@@ -118,6 +143,7 @@ void AutoSequence::firstSweepTick() {
 
 void AutoSequence::secondSweepTick() {
   if (!sweepFinished()) return;
+  if (!heard()) return;
   say("二次扫描结束");
   stopTimer(kSecond);
   link_.clock().sleep(kStepMs);

@@ -30,11 +30,13 @@ class AutoSequence {
   static constexpr int kPollMs = 1000;
   // Shown when the line is lost during a run.
   static const char* const kLinkLost;
+  // Shown when a sweep came back without the test signal in it.
+  static const char* const kNotHeard;
 
   AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state, TestSignals& testSignals,
                Measurement& measurement, CompensationSteps& steps,
                const std::array<PeriodicTimer*, 3>& timers, const Controls& controls,
-               std::function<int()> channel);
+               std::function<int()> channel, std::function<bool()> muted);
 
   void start();
   void firstSweepTick();   // Timer5
@@ -49,6 +51,9 @@ class AutoSequence {
   void stopTimer(int index);
   void sweep();
   void say(const char* text);
+  // False, with the run ended and the technician told, when the sweep just
+  // read heard only the room: a correction from it would cut every band.
+  bool heard();
 
   ModbusLink& link_;
   Dialogs& dialogs_;
@@ -59,6 +64,7 @@ class AutoSequence {
   std::array<PeriodicTimer*, 3> timers_;
   Controls c_;
   std::function<int()> channel_;  // GroupNum
+  std::function<bool()> muted_;   // Check3 "全部静音"
 };
 
 }  // namespace eqset

@@ -8,8 +8,6 @@
 
 namespace eqset {
 
-namespace {}  // namespace
-
 CompensationSteps::CompensationSteps(ModbusLink& link, Dialogs& dialogs, MeasureState& state,
                                      const std::array<BandEdit*, kBands>& bands, Sources sources)
     : link_(link), dialogs_(dialogs), state_(state), bands_(bands), s_(std::move(sources)) {}
@@ -65,6 +63,7 @@ void CompensationSteps::write() {
     values[static_cast<std::size_t>(b)] = static_cast<int>(roundHalfEven(gain + kBandGainOffset));
   }
   link_.writeBlock(s_.bankOffset() + equalizerRegister(channel, 0), values, kWriteWaitMs, 0);
+  if (s_.written) s_.written(channel, values);
   ++state_.passCount[static_cast<std::size_t>(channel)];
   link_.clock().sleep(kAfterWriteMs);
   s_.fullRead();

@@ -23,6 +23,8 @@ class CompensationSteps {
     std::function<QString()> targetText;  // Combo3
     std::function<void()> redraw;
     std::function<void()> fullRead;  // "读取DSP数据"
+    // The 31 register values just written to `channel`: its page follows.
+    std::function<void(int channel, const std::array<int, kBands>& values)> written;
   };
   static constexpr int kWriteWaitMs = 200;
   static constexpr int kAfterWriteMs = 500;

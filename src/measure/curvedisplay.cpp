@@ -20,7 +20,9 @@ CurveDisplay::CurveDisplay(ModbusLink& link, MeasureState& state, const Controls
     : link_(link), state_(state), c_(controls), curveRead_(std::move(curveRead)) {}
 
 void CurveDisplay::redraw() {
-  c_.graph->redraw(state_.plot, state_.yMin, state_.yMax);
+  // The subwoofer plays up to 200 Hz; its bands above are 0, not measured.
+  const int measured = c_.channel->value() == kSubwoofer ? kSubwooferBands : kBands;
+  c_.graph->redraw(state_.plot, state_.yMin, state_.yMax, measured);
 }
 
 void CurveDisplay::channelChanged(int value) {

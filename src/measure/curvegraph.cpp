@@ -2,6 +2,7 @@
 
 #include <QCategoryAxis>
 #include <QChart>
+#include <QLabel>
 #include <QLineSeries>
 #include <QValueAxis>
 
@@ -11,7 +12,20 @@ namespace {
 constexpr int kXMax = 31;
 constexpr int kDbPerMajor = 5;
 constexpr int kMinorPerMajor = 5;
+constexpr int kNoticeInset = 8;
+
+// A band that holds exactly 0 dB was never measured: the store starts at 0,
+// and a subwoofer read clears the bands above its low-pass to 0.
+bool offAxis(const CurveRow& response, int bands, double low, double high) {
+  for (int b = 0; b < bands; ++b) {
+    const double v = response[static_cast<std::size_t>(bandSlot(b))];
+    if (v != 0 && (v < low || v > high)) return true;
+  }
+  return false;
+}
 }  // namespace
+
+const char* const CurveGraph::kOutOfRange = "曲线超出显示范围";
 
 CurveGraph::CurveGraph(QWidget* parent) : QChartView(parent) {
   setObjectName("CWGraph1");
@@ -45,6 +59,9 @@ CurveGraph::CurveGraph(QWidget* parent) : QChartView(parent) {
   yAxis_->setMinorTickCount(kMinorPerMajor - 1);
   yAxis_->setGridLineVisible(true);
   yAxis_->setMinorGridLineVisible(true);
+  // A tall range on a short graph leaves less height per tick than a label
+  // takes; the level must still be read in full, never as "…".
+  yAxis_->setTruncateLabels(false);
 
   chart->addAxis(xAxis_, Qt::AlignBottom);
   chart->addAxis(yAxis_, Qt::AlignLeft);
@@ -62,9 +79,29 @@ CurveGraph::CurveGraph(QWidget* parent) : QChartView(parent) {
     plots_[static_cast<std::size_t>(row)] = series;
   }
   setChart(chart);
+
+  // A muted room or a range moved too far draws its curve off the graph; the
+  // technician must not take the empty graph for a room that measured nothing.
+  outOfRange_ = new QLabel(QString::fromUtf8(kOutOfRange), this);
+  outOfRange_->setObjectName("LblOutOfRange");
+  outOfRange_->setStyleSheet(
+      "QLabel { color: rgb(192, 0, 0); background: rgb(255, 255, 192);"
+      " border: 1px solid rgb(192, 0, 0); padding: 2px 6px; }");
+  outOfRange_->adjustSize();
+  outOfRange_->hide();
+  placeNotice();
 }
 
-void CurveGraph::redraw(const PlotBuffer& buffer, int yMin, int yMax) {
+void CurveGraph::placeNotice() {
+  outOfRange_->move(width() - outOfRange_->width() - kNoticeInset, kNoticeInset);
+}
+
+void CurveGraph::resizeEvent(QResizeEvent* event) {
+  QChartView::resizeEvent(event);
+  placeNotice();
+}
+
+void CurveGraph::redraw(const PlotBuffer& buffer, int yMin, int yMax, int measuredBands) {
   xAxis_->setRange(0, kXMax);
   if (yMax > yMin) {
     yAxis_->setRange(yMin, yMax);
@@ -81,6 +118,8 @@ void CurveGraph::redraw(const PlotBuffer& buffer, int yMin, int yMax) {
       points.append(QPointF(k, values[static_cast<std::size_t>(k)]));
     plots_[static_cast<std::size_t>(row)]->replace(points);
   }
+  outOfRange_->setVisible(
+      offAxis(buffer.rows[PlotBuffer::kMeasured], measuredBands, yAxis_->min(), yAxis_->max()));
 }
 
 QPoint CurveGraph::pointAt(double x, double level) const {

@@ -5,6 +5,7 @@
 #include "measure/measuredata.h"
 
 class QCategoryAxis;
+class QLabel;
 class QLineSeries;
 class QValueAxis;
 
@@ -17,10 +18,14 @@ class CurveGraph : public QChartView {
  public:
   explicit CurveGraph(QWidget* parent = nullptr);
 
+  // Shown over the graph while a measured point lies off the level axis.
+  static const char* const kOutOfRange;
+
   // Sets both axes from the level range and draws both rows of the buffer,
   // point k at x = k. A range that is empty or upside down keeps the axis as
-  // it was.
-  void redraw(const PlotBuffer& buffer, int yMin, int yMax);
+  // it was. Says so on the graph when one of the first `measuredBands` bands
+  // of the response lies above or below the axis.
+  void redraw(const PlotBuffer& buffer, int yMin, int yMax, int measuredBands = kBands);
 
   QLineSeries* plot(int row) const { return plots_[static_cast<std::size_t>(row)]; }
   QValueAxis* yAxis() const { return yAxis_; }
@@ -28,8 +33,14 @@ class CurveGraph : public QChartView {
   // Where the point (x, level) is drawn, in this view's coordinates.
   QPoint pointAt(double x, double level) const;
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  void placeNotice();
+
   std::array<QLineSeries*, 2> plots_{};
+  QLabel* outOfRange_ = nullptr;
   QCategoryAxis* xAxis_ = nullptr;
   QValueAxis* yAxis_ = nullptr;
 };

@@ -67,14 +67,17 @@ void Measurement::levelReading() {
     const int v = link_.replyRegister(k);
     r[static_cast<std::size_t>(k)] = v > 0x7FFF ? 0 : static_cast<std::uint32_t>(v);
   }
-  const SoundLevel level = convertLevel(r[1] * 65536 + r[2] * 256 + r[3], s_.micZero());
-  c_.readout->setText(levelReadout(level));
+  const auto level = convertLevel(r[1] * 65536 + r[2] * 256 + r[3], s_.micZero());
+  // A level that is no number is no reading: the readout keeps what it showed
+  // and nothing is plotted.
+  if (!level) return;
+  c_.readout->setText(levelReadout(*level));
   if (state_.lastCommand == reg::kCalibrate) return;
   // The level belongs to the band of the tone playing.
   const double slot = std::nearbyint(leadingNumber(c_.toneBand->text()) + 1);
   if (slot >= bandSlot(0) && slot <= bandSlot(kBands - 1)) {
     state_.plot.rows[PlotBuffer::kMeasured][static_cast<std::size_t>(slot)] =
-        static_cast<float>(level.db);
+        static_cast<float>(level->db());
     s_.redraw();
   }
 }
@@ -104,9 +107,11 @@ void Measurement::curveRead() {
         const auto raw =
             static_cast<std::uint32_t>(lowByte(link_, 4 * n + 1) << 16 |
                                        lowByte(link_, 4 * n + 2) << 8 | lowByte(link_, 4 * n + 3));
-        const SoundLevel level = convertLevel(raw, s_.micZero());
-        db = static_cast<float>(level.db);
-        if (mode == 0) edit->showValue(level.linear, BandEdit::Format::Linear);
+        const auto level = convertLevel(raw, s_.micZero());
+        // A band whose level is no number keeps what it showed and stored.
+        if (!level) continue;
+        db = static_cast<float>(level->db());
+        if (mode == 0) edit->showValue(level->linear(), BandEdit::Format::Linear);
         if (mode == 1) edit->showValue(db, BandEdit::Format::General);
       } else {
         edit->showValue(0, edit->format());  // the subwoofer plays nothing up there
@@ -133,6 +138,9 @@ void Measurement::readPresentGains() {
   if (link_.readRegisters(equalizerRegister(s_.channel(), 0), count, kGainsReplyWaitMs) !=
       ModbusLink::ReadOutcome::Good) {
     return;
+  }
+  for (int n = 0; n < count; ++n) {
+    if (s_.bandHeld) s_.bandHeld(s_.channel(), n, link_.replyRegister(n));
   }
   for (int n = 0; n < kBands; ++n) {
     const int gain = n < count ? link_.replyRegister(n) - kBandGainOffset : 0;
@@ -166,6 +174,7 @@ void Measurement::bandEdited(int band, double gainDb) {
   BandEdit* edit = c_.bands[static_cast<std::size_t>(band)];
   if (const auto echo = link_.writeSingleEchoed(address, value, 0)) {
     edit->showValue(*echo - kBandGainOffset, edit->format());
+    if (s_.bandHeld) s_.bandHeld(s_.channel(), band, *echo);
   }
   link_.clock().sleep(kEditSettleMs);
   levelReading();

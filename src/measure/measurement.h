@@ -32,6 +32,9 @@ class Measurement {
     std::function<double()> micZero;
     std::function<void()> redraw;
     std::function<bool()> singleFrequency;  // "单频输出"
+    // A band register value of `channel` the processor holds now (read back
+    // or echoed): the page's slider and box follow it.
+    std::function<void(int channel, int band, int value)> bandHeld;
   };
   static constexpr int kEditSettleMs = 1000;
 

@@ -442,7 +442,8 @@ int expectedReplyLength(const QByteArray& request) {
   }
 }
 
-Verdict judgeReply(const QByteArray& request, const QByteArray& reply) {
+Verdict judgeReply(const QByteArray& request, const QByteArray& reply,
+                   const UnansweredWrites& unanswered) {
   if (reply.isEmpty()) return Verdict::NoReply;
   const auto r = parseRequest(request);
   if (!r) return Verdict::NoRequest;
@@ -458,6 +459,12 @@ Verdict judgeReply(const QByteArray& request, const QByteArray& reply) {
     case kReadHolding:
       return byteAt(reply, 2) == 2 * r->count ? Verdict::Correct : Verdict::LengthError;
     case kWriteSingle:
+      // Another register, or the value of a write still unanswered (its late
+      // echo); any other value is the processor's own answer.
+      if (wordAt(reply, 2) != r->start) return Verdict::EchoMismatch;
+      return wordAt(reply, 4) != r->value && unanswered.holds(r->start, wordAt(reply, 4))
+                 ? Verdict::EchoMismatch
+                 : Verdict::Correct;
     case kWriteMultiple:
       return reply.mid(2, 4) == request.mid(2, 4) ? Verdict::Correct : Verdict::EchoMismatch;
     default:
@@ -503,55 +510,67 @@ Decoded decodeRequest(const QByteArray& request) {
   return d;
 }
 
-Decoded decodeReply(const QByteArray& request, const QByteArray& reply) {
+Decoded decodeReply(const QByteArray& request, const QByteArray& reply,
+                    const UnansweredWrites& unanswered) {
   Decoded d;
-  d.verdict = judgeReply(request, reply);
-  const auto r = parseRequest(request);
+  d.verdict = judgeReply(request, reply, unanswered);
+  d.meaning = replyMeaning(request, reply, d.verdict);
   d.registers = requestRegisters(request);
-  switch (d.verdict) {
+  return d;
+}
+
+QString replyMeaning(const QByteArray& request, const QByteArray& reply, Verdict verdict) {
+  const auto r = parseRequest(request);
+  QString meaning;
+  // A verdict that needs the request comes only with one that parses.
+  if (!r && verdict != Verdict::NoReply) verdict = Verdict::NoRequest;
+  switch (verdict) {
     case Verdict::NoReply:
-      d.meaning = QStringLiteral("读取时线上没有数据");
+      meaning = QStringLiteral("读取时线上没有数据");
       break;
     case Verdict::NoRequest:
-      d.meaning = QStringLiteral("没有对应的请求");
+      meaning = QStringLiteral("没有对应的请求");
       break;
     case Verdict::SlaveOrFunction:
-      d.meaning = mismatchText(*r, reply);
+      meaning = mismatchText(*r, reply);
       break;
     case Verdict::LengthError:
       if (expectedReplyLength(request) < 0) {
-        d.meaning = QStringLiteral("收到%1字节").arg(reply.size());
+        meaning = QStringLiteral("收到%1字节").arg(reply.size());
       } else if (reply.size() != expectedReplyLength(request)) {
-        d.meaning = QStringLiteral("收到%1字节, 应为%2字节")
-                        .arg(reply.size())
-                        .arg(expectedReplyLength(request));
+        meaning = QStringLiteral("收到%1字节, 应为%2字节")
+                      .arg(reply.size())
+                      .arg(expectedReplyLength(request));
       } else {
-        d.meaning = QStringLiteral("字节数%1, 应为%2").arg(byteAt(reply, 2)).arg(2 * r->count);
+        meaning = QStringLiteral("字节数%1, 应为%2").arg(byteAt(reply, 2)).arg(2 * r->count);
       }
       break;
     case Verdict::CrcError:
-      d.meaning = crcText(reply);
+      meaning = crcText(reply);
       break;
     case Verdict::EchoMismatch:
-      d.meaning = echoText(*r, reply) +
-                  (r->function == kWriteSingle
-                       ? QStringLiteral(", 请求 %1 = %2").arg(r->start).arg(r->value)
-                       : QStringLiteral(", 请求 起始%1 数量%2").arg(r->start).arg(r->count));
+      meaning = echoText(*r, reply) +
+                (r->function == kWriteSingle
+                     ? QStringLiteral(", 请求 %1 = %2").arg(r->start).arg(r->value)
+                     : QStringLiteral(", 请求 起始%1 数量%2").arg(r->start).arg(r->count));
       break;
     case Verdict::Correct:
       if (r->function == kReadHolding) {
-        d.meaning = QStringLiteral("读应答 %1个值: ").arg(r->count) +
-                    valuesText(r->start, reply, 3, r->count, Access::Read);
+        meaning = QStringLiteral("读应答 %1个值: ").arg(r->count) +
+                  valuesText(r->start, reply, 3, r->count, Access::Read);
       } else if (r->function == kWriteSingle || r->function == kWriteMultiple) {
-        d.meaning = echoText(*r, reply);
+        meaning = echoText(*r, reply);
+        // The processor took another value than the one written: say which was asked.
+        if (r->function == kWriteSingle && wordAt(reply, 4) != r->value)
+          meaning += QStringLiteral(", 请求 %1 = %2").arg(r->start).arg(r->value);
       } else {
-        d.meaning = QStringLiteral("功能码%1 应答").arg(r->function);
+        meaning = QStringLiteral("功能码%1 应答").arg(r->function);
       }
       break;
     case Verdict::None:
       break;
   }
-  return d;
+  return meaning;
 }
 
 }  // namespace eqset::monitor

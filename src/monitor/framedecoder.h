@@ -4,6 +4,8 @@
 #include <QString>
 #include <array>
 
+#include "link/unansweredwrites.h"
+
 namespace eqset::monitor {
 
 // What the monitor says about a reply, in the order the checks are made:
@@ -11,8 +13,9 @@ namespace eqset::monitor {
 // slave or with another function, exception replies included; not the length
 // the request asks for; a wrong CRC; for a read, a byte count that is not
 // twice the registers asked for (a length too); for a write, an echo of
-// another register, value, start or count. A request row carries the verdict
-// of its reply; None until one is read.
+// another register, start or count, or the late echo of an earlier write of
+// the register that is still unanswered. A request row carries the verdict of
+// its reply; None until one is read.
 enum class Verdict {
   None,
   Correct,
@@ -71,15 +74,22 @@ QString hexText(const QByteArray& bytes);
 int expectedReplyLength(const QByteArray& request);
 
 // The verdict on `reply` as the answer to `request` (empty: no request was
-// seen). Correct exactly when the link takes the reply as good: the length it
-// reads and replyAnswers().
-Verdict judgeReply(const QByteArray& request, const QByteArray& reply);
+// seen), with `unanswered` the single-register writes left unanswered before
+// it. Correct exactly when the link takes the reply as good: the length it
+// reads and replyAnswers(). A write's echo of another value of its register is
+// the processor's answer, unless that value is an unanswered write's: then it
+// is that write's late echo, 回显不符.
+Verdict judgeReply(const QByteArray& request, const QByteArray& reply,
+                   const UnansweredWrites& unanswered);
 
 // The registers a request reads or writes; empty for a frame that is none of
 // the tool's requests.
 AddressRange requestRegisters(const QByteArray& request);
 
 Decoded decodeRequest(const QByteArray& request);
-Decoded decodeReply(const QByteArray& request, const QByteArray& reply);
+Decoded decodeReply(const QByteArray& request, const QByteArray& reply,
+                    const UnansweredWrites& unanswered);
+// What a reply means, given the verdict judgeReply() gave it.
+QString replyMeaning(const QByteArray& request, const QByteArray& reply, Verdict verdict);
 
 }  // namespace eqset::monitor

@@ -24,6 +24,10 @@ void LineLog::capture(const WatchedPort::Frame& frame) {
     c.row.request = std::exchange(openRequest_, {});
     c.requestSeq = openRequestSeq_;
     c.requestCaptured = std::exchange(openRequestCaptured_, false);
+    // Judged as it passes, paused or not, in the order the link judged it:
+    // which writes went unanswered decides what a later echo of them is.
+    c.row.verdict = judgeReply(c.row.request, frame.bytes, unanswered_);
+    unanswered_.note(c.row.request, c.row.verdict == Verdict::Correct);
   }
   if (!capturing_) {
     if (frame.outgoing) openRequest_ = frame.bytes;
@@ -81,7 +85,6 @@ void LineLog::flush() {
     if (row.outgoing) {
       row.registers = requestRegisters(row.bytes);
     } else {
-      row.verdict = judgeReply(row.request, row.bytes);
       row.registers = requestRegisters(row.request);
       int kept = -1;
       if (c.requestCaptured) {
@@ -164,7 +167,7 @@ QString LineLog::cellText(const LineRow& row, int column) {
       return hexText(row.bytes);
     case kMeaning:
       return row.outgoing ? decodeRequest(row.bytes).meaning
-                          : decodeReply(row.request, row.bytes).meaning;
+                          : replyMeaning(row.request, row.bytes, row.verdict);
     case kVerdict:
       return verdictText(row.verdict);
     default:

@@ -29,9 +29,10 @@ struct LineRow {
 // The frames on the line, the newest kCapacity of them, as a table.
 //
 // Capturing happens inside the link's transactions, which block the event
-// loop: capture() only stores the frame (and which request it answers) and
-// asks for a flush on the next turn of the loop; decoding and the row
-// insertions happen there, in one batch. Both the frames waiting for a flush
+// loop: capture() only stores the frame with which request it answers and,
+// for a reply, its verdict (judged in line order, as the link judged it), and
+// asks for a flush on the next turn of the loop; the texts are made when shown
+// and the row insertions happen in the flush, in one batch. Both the frames waiting for a flush
 // and the rows are bounded by kCapacity, however long the loop stays blocked.
 class LineLog : public QAbstractTableModel {
   Q_OBJECT
@@ -47,8 +48,9 @@ class LineLog : public QAbstractTableModel {
   WatchedPort::Listener listener();
   void capture(const WatchedPort::Frame& frame);
 
-  // Paused, frames passing are not recorded (their pairing is still followed,
-  // so a reply after "继续" finds the request it answers).
+  // Paused, frames passing are not recorded (their pairing and the unanswered
+  // writes are still followed, so a reply after "继续" finds the request it
+  // answers and gets the link's verdict).
   void setCapturing(bool on) { capturing_ = on; }
   bool capturing() const { return capturing_; }
 
@@ -98,6 +100,9 @@ class LineLog : public QAbstractTableModel {
   std::deque<LineRow> rows_;
   std::uint64_t nextSeq_ = 0;
   std::uint64_t recorded_ = 0;
+  // The single-register writes whose replies were not good, as the link keeps
+  // them: followed from program start, through pauses and clears.
+  UnansweredWrites unanswered_;
   // Pairing: the last request not yet answered by a read.
   QByteArray openRequest_;
   std::uint64_t openRequestSeq_ = 0;

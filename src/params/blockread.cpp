@@ -7,29 +7,64 @@ constexpr int kReplyWaitMs = 600;
 constexpr int kAfterReadMs = 100;
 }  // namespace
 
-BlockRead::BlockRead(ModbusLink& link, RegisterImage& image, ShowValue show)
-    : link_(link), image_(image), show_(std::move(show)) {}
+BlockRead::BlockRead(ModbusLink& link, RegisterImage& image, ShowValue show, BandRead bandRead)
+    : link_(link), image_(image), show_(std::move(show)), bandRead_(std::move(bandRead)) {}
 
 void BlockRead::ReadBlock() {
   link_.indicators().setProgress(0);
   const auto outcome = link_.readRegisters(0, kCount, kReplyWaitMs);
   if (outcome == ModbusLink::ReadOutcome::PortClosed) return;
   if (outcome == ModbusLink::ReadOutcome::Good) {
-    for (int i = 0; i < kCount; ++i)
-      image_.storeRead(i, link_.replyRegister(i));
+    for (int i = 0; i < kCount; ++i) {
+      // A value that does not fit a cell is no band step: nothing moves for it.
+      if (image_.storeRead(i, link_.replyRegister(i))) bandRead_(i, image_.at(i));
+    }
   }
   link_.pauseAfterReply(kAfterReadMs);
 }
 
 void BlockRead::ShowBlock() {
-  for (int i = 0; i < kCount; ++i)
-    show_(i, QString::number(image_.at(i)));
+  for (int i = 0; i < kCount; ++i) {
+    if (image_.filled(i)) show_(i, QString::number(conv::bandGainFromRegister(image_.at(i))));
+  }
 }
 
 void BlockRead::fullRead() {
   link_.freshPort(kTxBufferReset);  // a port that will not open leaves ReadBlock nothing to do
   ReadBlock();
   ShowBlock();
+}
+
+bool BlockRead::ReadChannel(int channel, int bankOffset) {
+  link_.indicators().setProgress(0);
+  const int first = bankOffset + equalizerRegister(channel, 0);
+  const auto outcome = link_.readRegisters(first, kBands, kChannelWaitMs);
+  if (outcome == ModbusLink::ReadOutcome::PortClosed) return false;
+  const bool good = outcome == ModbusLink::ReadOutcome::Good;
+  if (good) {
+    for (int b = 0; b < kBands; ++b) {
+      // The image keeps one bank's settings at the bank-0 addresses, as the
+      // parameter file does.
+      const int cell = equalizerRegister(channel, b);
+      if (image_.storeRead(cell, link_.replyRegister(b))) bandRead_(cell, image_.at(cell));
+    }
+  }
+  link_.pauseAfterReply(kAfterReadMs);
+  return good;
+}
+
+bool BlockRead::channelRead(int channel, int bankOffset) {
+  link_.freshPort(kTxBufferReset);
+  return ReadChannel(channel, bankOffset);
+}
+
+unsigned BlockRead::allChannelsRead(int bankOffset) {
+  link_.freshPort(kTxBufferReset);
+  unsigned answered = 0;
+  for (int c = 0; c < kChannels; ++c) {
+    if (ReadChannel(c, bankOffset)) answered |= 1U << c;
+  }
+  return answered;
 }
 
 }  // namespace eqset

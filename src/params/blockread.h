@@ -1,32 +1,51 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <functional>
 
 #include "link/modbuslink.h"
 #include "params/registerimage.h"
+#include "params/registermap.h"
 
 namespace eqset {
 
-// Reads registers 0..15 into the image and shows them, unconverted, in the
-// first sixteen value boxes.
+// Reads the processor's equalizer registers into the image and the window:
+// the first sixteen (the block behind "读取DSP数据"), or whole channels.
 class BlockRead {
  public:
   static constexpr int kCount = 16;
-  // Shows image element i in its box.
+  static constexpr int kChannelWaitMs = 200;
+  // Shows image element i, a band's register value, in its box.
   using ShowValue = std::function<void(int index, const QString& text)>;
+  // A register value the processor sent for band index i (31c + b): the
+  // window puts it into the band's slider and box.
+  using BandRead = std::function<void(int bandIndex, int value)>;
 
-  BlockRead(ModbusLink& link, RegisterImage& image, ShowValue show);
+  BlockRead(ModbusLink& link, RegisterImage& image, ShowValue show, BandRead bandRead);
 
+  // Registers 0..15 into the image; the bands read are shown at once.
   void ReadBlock();
+  // Image elements 0..15 in their boxes, as gains in dB; an element that
+  // neither the processor nor a file ever filled leaves its box as it is.
   void ShowBlock();
   // "读取DSP数据": reopen the port, read, show.
   void fullRead();
+
+  // The 31 bands of one channel at bankOffset + 31 * channel, one request,
+  // on a port the caller made fresh. True when the processor answered.
+  bool ReadChannel(int channel, int bankOffset);
+  // "读取单通道数据" on the page of `channel`.
+  bool channelRead(int channel, int bankOffset);
+  // "读取全部均衡": every channel, one request each. Returns the channels the
+  // processor answered for, as bits 1 << c.
+  unsigned allChannelsRead(int bankOffset);
 
  private:
   ModbusLink& link_;
   RegisterImage& image_;
   ShowValue show_;
+  BandRead bandRead_;
 };
 
 }  // namespace eqset

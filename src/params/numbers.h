@@ -13,7 +13,9 @@ inline long long roundHalfEven(double x) {
 }
 
 // A number typed into a box: its leading decimal number ("12.5abc" is 12.5);
-// text without one counts as 0.
+// text without one counts as 0. A number beyond the range of a double comes
+// back infinite: callers refuse it with their range check, so it must never
+// reach a conversion unchecked.
 double leadingNumber(const QString& text);
 
 }  // namespace eqset

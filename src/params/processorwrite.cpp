@@ -17,6 +17,7 @@ void ProcessorWrite::WriteChannelEq(int channel) {
         conv::bandRegisterFromPosition(s_.bandPosition(equalizerRegister(channel, b)));
   }
   link_.writeBlock(s_.bankOffset() + equalizerRegister(channel, 0), values, kChannelEqWaitMs, 0);
+  if (s_.channelWritten) s_.channelWritten(channel);
 }
 
 void ProcessorWrite::WriteAll() {

@@ -20,6 +20,9 @@ class ProcessorWrite {
     std::function<QString(int channel)> polarityText;
     std::function<QString()> auxText;
     std::function<void()> writeDelays;  // the delay calculator's own write
+    // After a channel's equalizer went out from its sliders: the page now is
+    // what the processor was sent.
+    std::function<void(int channel)> channelWritten;
   };
   static constexpr int kChannelEqWaitMs = 200;
   static constexpr int kAfterChannelEqMs = 50;

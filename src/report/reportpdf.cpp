@@ -63,6 +63,28 @@ QList<QPointF> bandPoints(const CurveRow& curve, int bands) {
   return points;
 }
 
+// The page's graph is shorter than the window's: a tall level range gives a
+// 5 dB division less height than its label takes, and the chart would drop
+// every other label. The divisions widen to 10, 20 or 50 dB (on round levels,
+// a minor line every 5 dB) until each level is printed in full. Returns
+// whether the axis changed.
+bool spaceLevelLabels(QValueAxis* axis, double plotHeight, int rangeDb) {
+  constexpr double kLabelHeights = 1.25;  // a label and a little air
+  const double needed = QFontMetricsF(axis->labelsFont()).height() * kLabelHeights;
+  constexpr int kSteps[] = {5, 10, 20, 50};
+  int step = kSteps[0];
+  for (const int s : kSteps) {
+    step = s;
+    if (rangeDb <= 0 || plotHeight * s / rangeDb >= needed) break;
+  }
+  if (step == kSteps[0]) return false;
+  axis->setTickType(QValueAxis::TicksDynamic);
+  axis->setTickAnchor(0);
+  axis->setTickInterval(step);
+  axis->setMinorTickCount(step / kSteps[0] - 1);
+  return true;
+}
+
 // The window's graph, made for one channel: the final curve in the measured
 // plot's blue, the target in red, and the first curve added in grey.
 void drawGraph(QPainter& painter, const QRectF& at, const ChannelReport& ch, const QFont& base) {
@@ -102,6 +124,11 @@ void drawGraph(QPainter& painter, const QRectF& at, const ChannelReport& ch, con
   chart->setGeometry(source);
   chart->layout()->activate();
   QCoreApplication::sendPostedEvents(chart, QEvent::LayoutRequest);
+  if (spaceLevelLabels(graph.yAxis(), chart->plotArea().height(), high - low)) {
+    chart->layout()->invalidate();
+    chart->layout()->activate();
+    QCoreApplication::sendPostedEvents(chart, QEvent::LayoutRequest);
+  }
   graph.scene()->render(&painter, at, source);
 }
 

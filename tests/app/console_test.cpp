@@ -196,8 +196,9 @@ TEST_F(ConsoleTest, MicrophoneZeroIsKeptWithinEightDecibels) {
     const char* typed;
     const char* kept;
     bool told;
-  } cases[] = {{"9", "8", true},    {"-8.5", "-8", true},  {"8", "8", false},
-               {"-8", "-8", false}, {"7.5", "7.5", false}, {"abc", "abc", false}};
+  } cases[] = {{"9", "8", true},     {"-8.5", "-8", true},   {"8", "8", false},
+               {"-8", "-8", false},  {"7.5", "7.5", false},  {"abc", "abc", false},
+               {"1e400", "8", true}, {"-1e400", "-8", true}, {"1e-400", "1e-400", false}};
   QLineEdit* box = window->Text10;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed);

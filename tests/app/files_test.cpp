@@ -1,10 +1,14 @@
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
+#include "app/qtdialogs.h"
 #include "app/widgets.h"
 #include "windowfixture.h"
 
@@ -44,7 +48,7 @@ TEST_F(FilesTest, SaveReadsTheProcessorAndWritesTheAnalogBBankIntoANewFile) {
   EXPECT_EQ(dialogs.fileRequests[0].filter, "二进制文件|*.bin");
   EXPECT_EQ(dialogs.fileRequests[0].defaultSuffix, "bin");
   EXPECT_TRUE(dialogs.fileRequests[0].save);
-  EXPECT_TRUE(dialogs.fileRequests[0].folder.isEmpty());
+  EXPECT_EQ(dialogs.fileRequests[0].folder, QDir(folder.path()).filePath("用户数据"));
   ASSERT_EQ(frames().size(), 1u);
   EXPECT_EQ(frames()[0].function, 3);  // the processor's registers 0..15, fresh
 
@@ -72,8 +76,8 @@ TEST_F(FilesTest, LoadFillsTheImageButNeverTheInputOrModeAndRefusesAShortFile) {
   EXPECT_EQ(window->image().at(0), 20);
   EXPECT_EQ(window->image().at(262), 2);
   EXPECT_EQ(window->image().at(288), 1);
-  EXPECT_EQ(window->Text5[0]->text(), "20");  // shown as after a read
-  EXPECT_TRUE(port.writes().empty());         // nothing goes to the processor
+  EXPECT_EQ(window->Text5[0]->text(), "5");  // step 20 is +5 dB, shown as after a read
+  EXPECT_TRUE(port.writes().empty());        // nothing goes to the processor
 
   // The auxiliary bank from a file that has only the analog-B bank.
   clickOption(window->Option5[2]);
@@ -183,6 +187,100 @@ TEST_F(FilesTest, CurvesGoToAFileAndComeBackInWholeDecibels) {
   press(window->Command26);
   EXPECT_EQ(contents(path), bytes);
   EXPECT_EQ(dialogs.asked.size(), 1u);
+}
+
+// What the technician's file dialog lists as file types and where it opens,
+// shown for `request` and closed again.
+struct DialogView {
+  QStringList types;
+  QString folder;
+};
+DialogView showDialog(const Dialogs::FileRequest& request) {
+  DialogView view;
+  QTimer::singleShot(0, [&view] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    if (const auto* types = dialog->findChild<QComboBox*>("fileTypeCombo"))
+      view.types = entries(types);
+    view.folder = dialog->directory().absolutePath();
+    dialog->reject();
+  });
+  QtDialogs().file(request);
+  return view;
+}
+
+TEST_F(FilesTest, EveryFileDialogOpensInUserDataAndShowsItsPatternOnce) {
+  // Each file button once, the dialog cancelled.
+  dialogs.answers = {Dialogs::Answer::Ok};  // the group copy's question
+  for (QPushButton* b :
+       {window->CmdSave, window->CmdReadPCToWindows, window->CmdGroupCopy, window->Command34,
+        window->Command26, window->Command27, window->CmdSaveAll, window->CmdLoadAll}) {
+    dialogs.paths = {QString()};
+    press(b);
+  }
+  ASSERT_EQ(dialogs.fileRequests.size(), 8u);
+  const QString userData = QDir(folder.path()).filePath("用户数据");
+  for (const auto& request : dialogs.fileRequests) {
+    const QString pattern = request.filter.section('|', 1, 1);
+    const DialogView view = showDialog(request);
+    ASSERT_EQ(view.types.size(), 1) << request.title.toStdString();
+    const QString type = view.types[0];
+    EXPECT_EQ(type.count(pattern), 1) << type.toStdString();
+    EXPECT_TRUE(type.endsWith(" (" + pattern + ")")) << type.toStdString();
+    EXPECT_EQ(view.folder, userData) << request.title.toStdString();
+  }
+}
+
+TEST_F(FilesTest, AFileTooLargeOrUnreadableIsNamedAndNothingIsBuiltOnIt) {
+  QDir().mkpath(userData(""));
+  const QByteArray large(64 * 1024 + 1, '\x05');
+  put(userData("large.bin"), large);
+  put(userData("large.draw"), large);
+  // A folder where the file should be: it cannot be read, whoever runs this.
+  QDir().mkpath(userData("folder.bin"));
+  window->image().set(0, 9);
+  window->measure.curves.areas[2][5] = 61;
+  const RegisterImage image = window->image();
+  const CurveStore curves = window->measure.curves;
+  window->Option14[0]->setChecked(true);
+
+  const struct {
+    QPushButton* button;
+    const char* file;
+    const char* told;
+  } cases[] = {
+      {window->CmdSave, "large.bin", "64"},
+      {window->CmdSave, "folder.bin", "folder.bin"},
+      {window->CmdReadPCToWindows, "large.bin", "64"},
+      {window->CmdReadPCToWindows, "folder.bin", "folder.bin"},
+      {window->CmdGroupCopy, "large.bin", "64"},
+      {window->Command34, "large.bin", "64"},
+      {window->Command34, "folder.bin", "folder.bin"},
+      {window->Command26, "large.draw", "64"},
+      {window->Command27, "large.draw", "64"},
+  };
+  window->CmbGroupCopy[0]->setCurrentText("模拟输入(模拟B)");
+  window->CmbGroupCopy[1]->setCurrentText("辅助输入");
+  for (const auto& c : cases) {
+    const std::string name = c.button->objectName().toStdString() + " " + c.file;
+    dialogs.asked.clear();
+    dialogs.paths = {userData(c.file)};
+    dialogs.answers = {Dialogs::Answer::Ok, Dialogs::Answer::Ok};
+    port.clearEvents();
+    press(c.button);
+    ASSERT_FALSE(dialogs.asked.empty()) << name;
+    EXPECT_TRUE(dialogs.asked.back().text.contains(QString::fromUtf8(c.told)))
+        << name << ": " << dialogs.asked.back().text.toStdString();
+    EXPECT_EQ(contents(userData("large.bin")), large) << name;
+    EXPECT_EQ(contents(userData("large.draw")), large) << name;
+    EXPECT_TRUE(QFileInfo(userData("folder.bin")).isDir()) << name;
+    for (int k = 0; k < 300; ++k)
+      ASSERT_EQ(window->image().at(k), image.at(k)) << name << " cell " << k;
+    EXPECT_EQ(window->measure.curves.areas, curves.areas) << name;
+    EXPECT_EQ(window->Text5[0]->text(), "0") << name;
+    // Not even the processor is read for a save that cannot go ahead.
+    EXPECT_TRUE(port.writes().empty()) << name;
+  }
 }
 
 }  // namespace

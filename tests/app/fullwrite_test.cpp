@@ -28,6 +28,8 @@ class FullWriteTest : public WindowTest {
     typeInto(window->Text2[0], "20");
     typeInto(window->Text2[1], "12");
     window->Text13->setText("0");
+    // Every band set deliberately, as after "读取全部均衡" and the edits.
+    window->eqKnown.markAll(window->bankOffset());
     port.clearEvents();
   }
 
@@ -189,8 +191,9 @@ TEST_F(FullWriteTest, ResetAsksWritesFlatAndReadsBack) {
   EXPECT_EQ(f[1].function, 3);
   EXPECT_GE(f[1].time, f[0].time + 200 + 500);
   EXPECT_EQ(window->Slider1[30]->value(), 0);
-  EXPECT_EQ(window->Text5[3]->text(), "15");  // refreshed by the read-back
-  EXPECT_EQ(window->Text5[20]->text(), "y");  // beyond the read: the box keeps its text
+  EXPECT_EQ(model.bankCell(0, 3), 15);
+  EXPECT_EQ(window->Text5[3]->text(), "0");   // read back flat
+  EXPECT_EQ(window->Text5[20]->text(), "0");  // beyond the read: the flat gain written
 
   // The auxiliary bank in three-group mode.
   clickOption(window->Option3[1]);

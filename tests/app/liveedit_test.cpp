@@ -293,26 +293,35 @@ QByteArray readReply(const std::vector<int>& registers) {
   return r;
 }
 
-TEST_F(LiveEditTest, FullReadShowsRawValuesAndKeepsWhatDoesNotFit) {
+TEST_F(LiveEditTest, FullReadShowsGainsMovesSlidersAndKeepsWhatDoesNotFit) {
   std::vector<int> regs;
   for (int i = 0; i < 16; ++i)
     regs.push_back(15 + i);
   regs[4] = 0x8000;
-  window->Text5[4]->setText("7");
-  window->image().set(4, 7);
+  window->image().set(4, 20);
+  window->Text5[4]->setText("5");
+  window->Slider1[4]->setValue(-5);
   port.setResponder([&](const QByteArray&) { return readReply(regs); });
-  QTest::mouseClick(window->CmdReadSingleCh[4], Qt::LeftButton);  // any channel reads 0..15
-  EXPECT_EQ(window->Text5[0]->text(), "15");
-  EXPECT_EQ(window->Text5[15]->text(), "30");
-  EXPECT_EQ(window->Text5[4]->text(), "7");
+  QTest::mouseClick(window->CmdReadHardL, Qt::LeftButton);
+  EXPECT_EQ(port.writes().back().bytes, QByteArray::fromHex("010300000010 4406"));
+  const struct {
+    int band;
+    const char* box;
+    int slider;
+  } shown[] = {{0, "0", 0}, {1, "1", -1}, {15, "15", -15}, {4, "5", -5}};
+  for (const auto& e : shown) {
+    SCOPED_TRACE(e.band);
+    EXPECT_EQ(window->Text5[static_cast<std::size_t>(e.band)]->text(), e.box);
+    EXPECT_EQ(window->Slider1[static_cast<std::size_t>(e.band)]->value(), e.slider);
+  }
   EXPECT_EQ(window->image().at(1), 16);
   EXPECT_EQ(window->Text13->text(), "1");
-  EXPECT_EQ(port.writes().back().bytes, QByteArray::fromHex("010300000010 4406"));
 
-  regs[0] = 99;
+  regs[0] = 29;
   port.setResponder([&](const QByteArray&) { return readReply(regs).left(36); });
   QTest::mouseClick(window->CmdReadHardL, Qt::LeftButton);
-  EXPECT_EQ(window->Text5[0]->text(), "15");
+  EXPECT_EQ(window->Text5[0]->text(), "0");
+  EXPECT_EQ(window->Slider1[0]->value(), 0);
   EXPECT_EQ(window->image().at(0), 15);
   EXPECT_EQ(window->Text14->text(), "1");
 }
@@ -326,7 +335,7 @@ TEST_F(LiveEditTest, FullReadTimeline) {
   EXPECT_EQ(ev[1].kind, FakeSerialPort::EventKind::Open);
   EXPECT_EQ(ev[1].time, t0 + 100);
   EXPECT_EQ(clock.now(), t0 + 100 + 600 + 100);
-  EXPECT_EQ(window->Text5[0]->text(), "15");  // the processor's flat band
+  EXPECT_EQ(window->Text5[0]->text(), "0");  // the processor's flat band
 }
 
 }  // namespace

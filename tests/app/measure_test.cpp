@@ -227,6 +227,7 @@ TEST_F(MeasureTest, TypedValuesThatCannotBeSentAreRefused) {
       {"Text7", "31", "Command7", -1, 0},          {"Text7", "-1", "Command7", -1, 0},
       {"Text6", "-255", "Command11(0)", 47, -255}, {"Text6", "40000", "Command11(0)", -1, 0},
       {"Text8", "7", "Command23(3)", 48, 7},       {"Text8", "-300", "Command23(0)", -1, 0},
+      {"Text6", "1e400", "Command11(0)", -1, 0},   {"Text7", "1e400", "Command7", -1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.box) + " " + c.text);

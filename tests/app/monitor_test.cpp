@@ -163,10 +163,11 @@ TEST_F(MonitorTest, VerdictsAgreeWithTheCounters) {
          return r;
        },
        "从站/功能码不符", "3"},
-      {"echo of another value",
+      // The value of the write before, which got no good reply: its late echo.
+      {"late echo of the value before",
        [](QByteArray r) {
          r = r.left(6);
-         r[5] = static_cast<char>(r[5] + 1);
+         r[5] = static_cast<char>(r[5] - 1);
          appendCrc(r);
          return r;
        },

@@ -32,10 +32,13 @@ TEST_F(WindowOnLine, StartsConnectedEditsLiveAndReadsBack) {
   EXPECT_EQ(window.Text13->text(), "3");
   EXPECT_EQ(window.Text14->text(), "0");
 
-  // "读取DSP数据" shows the raw register of band 3: 15 + 4.
+  // "读取DSP数据" shows band 3 as the processor holds it, in dB, and moves
+  // the sliders it read.
+  window.Slider1[4]->setValue(7);  // moved without a write: the read puts it back
   QTest::mouseClick(window.CmdReadHardL, Qt::LeftButton);
-  EXPECT_EQ(window.Text5[3]->text(), "19");
-  EXPECT_EQ(window.Text5[4]->text(), "15");
+  EXPECT_EQ(window.Text5[3]->text(), "4");
+  EXPECT_EQ(window.Text5[4]->text(), "0");
+  EXPECT_EQ(window.Slider1[4]->value(), 0);
 
   ASSERT_EQ(window.link().readRegisters(248, 8, 200), ModbusLink::ReadOutcome::Good);
   EXPECT_EQ(window.link().replyRegister(0), 35);          // -20 dB
@@ -58,7 +61,9 @@ TEST_F(WindowOnLine, WriteAllLandsInEveryRegister) {
   window.TxtAuxOut6->setText("禁止");
   window.Text2[0]->setText("25");
   window.Text2[1]->setText("15");
+  dialogs.answers = {Dialogs::Answer::Ok};  // the pages were never read
   QTest::mouseClick(window.CmdWriteToMcu, Qt::LeftButton);
+  ASSERT_EQ(dialogs.asked.size(), 1u);
   EXPECT_EQ(window.Text13->text(), "12");
   EXPECT_EQ(window.Text14->text(), "0");
 

@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/translations.h"
 #include "app/widgets.h"
 
 #include "windowfixture.h"
@@ -315,6 +317,25 @@ TEST_F(WindowTest, AStoreHeldByAnotherProgramIsReportedAsBusy) {
   EXPECT_TRUE(dialogs.asked[0].text.contains("正被其他程序占用"))
       << dialogs.asked[0].text.toStdString();
   EXPECT_EQ(window->ComState->text(), "连接正常");
+}
+
+TEST_F(WindowTest, FixedListsTakeNoTypedEntriesAndStandardButtonsSpeakChinese) {
+  startConnected();
+  for (QComboBox* list : {window->Combo3, window->Combo4, window->CmbCopy[0]}) {
+    SCOPED_TRACE(list->objectName().toStdString());
+    const QStringList before = entries(list);
+    showPageOf(list);
+    list->setFocus();
+    list->lineEdit()->selectAll();
+    QTest::keyClicks(list->lineEdit(), "X2");
+    QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(entries(list), before);
+  }
+
+  ASSERT_TRUE(installQtChinese(*QCoreApplication::instance()));
+  QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  EXPECT_EQ(box.button(QDialogButtonBox::Ok)->text(), "确定");
+  EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), "取消");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "link/crc.h"
@@ -92,6 +93,10 @@ TEST(Frames, ReplyAnswersRequest) {
   const QByteArray read = *readRequest(0, 16);
   QByteArray badCrc = single;
   badCrc[7] = static_cast<char>(badCrc[7] ^ 0x01);
+  // Band 33 was written 0x1234 and 20 before, and got no good reply.
+  UnansweredWrites unanswered;
+  unanswered.note(withCrc("01 06 00 21 12 34"), false);
+  unanswered.note(withCrc("01 06 00 21 00 14"), false);
   struct Case {
     const char* name;
     const QByteArray& request;
@@ -100,7 +105,10 @@ TEST(Frames, ReplyAnswersRequest) {
   };
   const Case cases[] = {
       {"echo", single, single, true},
-      {"echo of another value", single, withCrc("01 06 00 21 12 34"), false},
+      {"late echo of an unanswered write", single, withCrc("01 06 00 21 12 34"), false},
+      {"late echo of the other unanswered write", single, withCrc("01 06 00 21 00 14"), false},
+      {"the processor's own value", single, withCrc("01 06 00 21 00 1E"), true},
+      {"a value owed to another register", single, withCrc("01 06 00 21 00 15"), true},
       {"bad crc", single, badCrc, false},
       {"other slave", single, withCrc("02 06 00 21 00 13"), false},
       {"other function", single, withCrc("01 03 00 21 00 13"), false},
@@ -121,7 +129,55 @@ TEST(Frames, ReplyAnswersRequest) {
       {"a write echo", read, withCrc("01 03 00 00 00 10"), false},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(replyAnswers(c.request, c.reply), c.answers) << c.name;
+    EXPECT_EQ(replyAnswers(c.request, c.reply, unanswered), c.answers) << c.name;
+  // A late echo of this very write's value is its own echo.
+  EXPECT_TRUE(replyAnswers(*writeSingleRequest(33, 20), withCrc("01 06 00 21 00 14"), unanswered));
+}
+
+TEST(UnansweredWrites, KeepsWhatWentUnansweredUntilItsRegisterIsAnswered) {
+  const auto write = [](int address, int value) { return *writeSingleRequest(address, value); };
+  struct Step {
+    const char* name;
+    QByteArray request;
+    bool answered;
+    std::vector<std::pair<int, int>> held;     // (register, value) held after it
+    std::vector<std::pair<int, int>> notHeld;  // and not
+  };
+  const std::vector<int> pair = {1, 2};
+  const Step steps[] = {
+      {"unanswered", write(33, 19), false, {{33, 19}}, {{33, 20}, {34, 19}}},
+      {"another unanswered", write(33, 20), false, {{33, 19}, {33, 20}}, {}},
+      {"another register", write(40, 5), false, {{40, 5}, {33, 19}}, {{33, 5}}},
+      {"a block write", *writeMultipleRequest(33, pair), true, {{33, 19}}, {}},
+      {"a read", *readRequest(33, 1), false, {{33, 19}}, {{33, 0}}},
+      {"a good echo clears its register", write(33, 21), true, {{40, 5}}, {{33, 19}, {33, 20}}},
+      {"-5 as the line carries it", write(47, -5), false, {{47, 0xFB}}, {{47, -5}}},
+  };
+  UnansweredWrites unanswered;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    unanswered.note(step.request, step.answered);
+    for (const auto& [address, value] : step.held)
+      EXPECT_TRUE(unanswered.holds(address, value)) << address << " = " << value;
+    for (const auto& [address, value] : step.notHeld)
+      EXPECT_FALSE(unanswered.holds(address, value)) << address << " = " << value;
+  }
+}
+
+TEST(UnansweredWrites, OnlyTheNewestAreKept) {
+  UnansweredWrites unanswered;
+  const auto k = static_cast<int>(UnansweredWrites::kCapacity);
+  for (int v = 0; v < k; ++v)
+    unanswered.note(*writeSingleRequest(33, v), false);
+  // Written again and unanswered again: 0 becomes the newest, 1 the oldest.
+  unanswered.note(*writeSingleRequest(33, 0), false);
+  EXPECT_EQ(unanswered.size(), UnansweredWrites::kCapacity);
+  unanswered.note(*writeSingleRequest(33, k), false);
+  EXPECT_EQ(unanswered.size(), UnansweredWrites::kCapacity);
+  EXPECT_FALSE(unanswered.holds(33, 1));
+  EXPECT_TRUE(unanswered.holds(33, 0));
+  EXPECT_TRUE(unanswered.holds(33, 2));
+  EXPECT_TRUE(unanswered.holds(33, k));
 }
 
 TEST(Frames, ReplyRegisterPastTheEndReadsZero) {

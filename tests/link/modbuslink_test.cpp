@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -126,7 +127,7 @@ TEST_F(LinkTest, WriteRepliesAreJudgedByLengthAndContent) {
   };
   const Case cases[] = {
       {"echo", {}, true},
-      {"echo of another value", withCrc(hex("01 06 00 FA 12 34")), false},
+      {"echo of a value the processor chose", withCrc(hex("01 06 00 FA 00 1E")), true},
       {"echo of register 99", withCrc(hex("01 06 00 63 12 34")), false},
       {"7 bytes", hex("01 06 00 FA 00 11 69"), false},
       {"9 bytes", hex("01 06 00 FA 00 11 69 F7 00"), false},
@@ -152,6 +153,68 @@ TEST_F(LinkTest, WriteRepliesAreJudgedByLengthAndContent) {
       EXPECT_EQ(link.replyBuffer(), QByteArray(9, '\0')) << c.name;
     }
   }
+}
+
+// The echo of another value than the one written is the processor's answer
+// (it keeps the setting within what it can play) and is shown, unless it is
+// the value of an earlier write of that register that got no answer: then it
+// is that write's late echo. A good echo of the register ends what it owed.
+TEST_F(LinkTest, AnEchoOfAnotherValueIsRefusedOnlyAsALateEcho) {
+  struct Step {
+    const char* name;
+    int address;
+    int value;
+    int echoed;  // the value the processor's echo carries; -1: silence
+    bool viaWriteRegister;
+    std::optional<int> shown;  // what the caller gets to show
+  };
+  const Step steps[] = {
+      {"no answer in time", 33, 19, -1, false, std::nullopt},
+      {"its late echo", 33, 20, 19, false, std::nullopt},
+      {"the late echo of the second", 33, 21, 20, false, std::nullopt},
+      {"a value never written", 33, 25, 30, false, 30},
+      {"the first value, no longer owed", 33, 26, 19, false, 19},
+      {"a volume left unanswered", 248, 60, -1, true, std::nullopt},
+      {"its value on another register", 33, 27, 60, false, 60},
+      {"its late echo to WriteRegister", 248, 59, 60, true, std::nullopt},
+      {"a volume the processor chose", 248, 70, 50, true, 50},
+  };
+  openPort();
+  int good = 0;
+  int failed = 0;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    port.setResponder([&step](const QByteArray&) {
+      return step.echoed < 0 ? QByteArray() : *writeSingleRequest(step.address, step.echoed);
+    });
+    std::optional<int> echo;
+    if (step.viaWriteRegister) {
+      link.WriteRegister(step.address, step.value);
+      if (link.replyStatus() == 0) echo = link.echoedValue();
+    } else {
+      echo = link.writeSingleEchoed(step.address, step.value, 75);
+    }
+    EXPECT_EQ(echo, step.shown);
+    (step.shown ? good : failed)++;
+    EXPECT_EQ(indicators.good, QString::number(good));
+    EXPECT_EQ(indicators.failed, QString::number(failed));
+    EXPECT_EQ(indicators.progress, step.shown ? 100 : 0);
+    EXPECT_EQ(link.replyStatus(), step.shown ? 0 : -1);
+  }
+}
+
+TEST_F(LinkTest, AWriteThatNeverWentOutIsOwedNoAnswer) {
+  openPort();
+  // The adapter is gone: the port does not reopen and nothing goes out.
+  port.setPort(2, FakeSerialPort::PortState::Missing);
+  EXPECT_FALSE(link.writeSingleEchoed(33, 19, 0));
+  EXPECT_TRUE(port.writes().empty());
+  EXPECT_EQ(indicators.failed, "1");
+  EXPECT_EQ(link.unansweredWrites().size(), 0u);
+  port.setPort(2, FakeSerialPort::PortState::Free);
+  ASSERT_EQ(link.openPort(kTxBufferStartup), LinkError::None);
+  port.setResponder([](const QByteArray&) { return *writeSingleRequest(33, 19); });
+  EXPECT_EQ(link.writeSingleEchoed(33, 20, 0), 19);
 }
 
 TEST_F(LinkTest, CounterRulesDifferBetweenWriteRegisterAndTheRest) {

@@ -3,38 +3,11 @@
 #include <cmath>
 
 #include "measure/compensation.h"
-#include "measure/levelconversion.h"
 #include "measure/testsignals.h"
 #include "qtprinters.h"
 
 namespace eqset {
 namespace {
-
-TEST(LevelConversion, RawWordsToLevelsAndReadouts) {
-  struct Case {
-    std::uint32_t raw;
-    double micZero;
-    double linear;
-    double db;
-    const char* readout;
-  };
-  const Case cases[] = {
-      {0, 0, 0.001, 30.5, "30.5dB0.001 "},           // silence reads as 0.001
-      {1, 0, 1.0 / 524288, -23.9, "-23.9dB0.000 "},  // one step above silence
-      {314573, 0, 0.75, 88.0, "88.0dB0.750 "},       // the reference
-      {419430, 0, 1.0, 90.5, "90.5dB1.000 "},        // q rounds 524287.5 to even
-      {314573, 2, 0.75, 90.0, "90.0dB0.750 "},       // microphone zero adds
-      {16777215, 0, 40.0, 122.5, "122.5dB40.000 "},
-      {3146, 0, 0.0075, 48.0, "48.0dB0.007 "},  // q = 3932.5 rounds to 3932
-  };
-  for (const Case& c : cases) {
-    const SoundLevel level = convertLevel(c.raw, c.micZero);
-    EXPECT_NEAR(level.linear, c.linear, 1e-4) << c.raw;
-    EXPECT_NEAR(level.db, c.db, 0.05) << c.raw;
-    EXPECT_EQ(levelReadout(level), c.readout) << c.raw;
-  }
-  EXPECT_EQ(levelReadout({0.2, 5.25}), "05.3dB0.200 ");
-}
 
 TEST(Targets, EveryCurveTypeAndTheSubwoofer) {
   EXPECT_EQ(targetTypeFromText("ISO2969"), TargetType::Iso2969);

@@ -207,6 +207,10 @@ TEST(FrameDecoder, VerdictsOfEveryKind) {
   flipped[4] = static_cast<char>(flipped[4] ^ 0x01);  // a bit of the value hit on the line
   QByteArray badByteCount = goodRead.left(2) + QByteArray(1, 30) + goodRead.mid(3, 32);
   badByteCount = withCrc(badByteCount);
+  // A write of 17 to band 33 went unanswered before these replies came.
+  UnansweredWrites unanswered;
+  unanswered.note(write(33, 17), false);
+  const QString kBand33 = "33 均衡 通道2(右通道) 频段3(31.5Hz) (数字输入(模拟A)/统一)";
   struct Case {
     const char* what;
     QByteArray request;
@@ -241,6 +245,12 @@ TEST(FrameDecoder, VerdictsOfEveryKind) {
       {"late echo", bandWrite, echo(write(33, 17)), Verdict::EchoMismatch,
        "回显 33 均衡 通道2(右通道) 频段3(31.5Hz) (数字输入(模拟A)/统一) = 17 → +2 dB, 请求 33 = "
        "16"},
+      {"the processor's own value", write(33, 40), echo(write(33, 30)), Verdict::Correct,
+       "回显 " + kBand33 + " = 30 → +15 dB, 请求 33 = 40"},
+      {"a value no write left unanswered", bandWrite, echo(write(33, 18)), Verdict::Correct,
+       "回显 " + kBand33 + " = 18 → +3 dB, 请求 33 = 16"},
+      {"an unanswered value of another register", write(34, 16), echo(write(34, 17)),
+       Verdict::Correct, "回显 34 "},
       {"other register", bandWrite, echo(write(34, 16)), Verdict::EchoMismatch, "回显 34 "},
       {"block other count", levelsWrite, echo(writeBlock(250, {22, 22, 22})), Verdict::EchoMismatch,
        "回显 起始250 数量3, 请求 起始250 数量6"},
@@ -249,14 +259,15 @@ TEST(FrameDecoder, VerdictsOfEveryKind) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const Decoded d = decodeReply(c.request, c.reply);
+    const Decoded d = decodeReply(c.request, c.reply, unanswered);
     EXPECT_EQ(s(verdictText(d.verdict)), s(verdictText(c.verdict)));
     EXPECT_TRUE(d.meaning.startsWith(c.meaning)) << s(d.meaning);
+    EXPECT_EQ(d.meaning, replyMeaning(c.request, c.reply, d.verdict));
     EXPECT_EQ(d.registers.first, decodeRequest(c.request).registers.first);
     // Correct exactly when the link takes the reply.
     const bool linkTakes = !c.request.isEmpty() &&
                            c.reply.size() == expectedReplyLength(c.request) &&
-                           replyAnswers(c.request, c.reply);
+                           replyAnswers(c.request, c.reply, unanswered);
     EXPECT_EQ(d.verdict == Verdict::Correct, linkTakes);
   }
 }
@@ -279,8 +290,13 @@ TEST(FrameDecoder, AgreesWithTheLinkOnMangledReplies) {
   const std::vector<int> values31(31, 15);
   const QByteArray requests[] = {read(0, 16),   read(900, 4),   read(904, 125),
                                  write(33, 16), write(548, 55), writeBlock(0, values31)};
+  // Writes the processor left unanswered: their late echoes come too.
+  UnansweredWrites unanswered;
+  unanswered.note(write(33, 17), false);
+  unanswered.note(write(548, 54), false);
   int correct = 0;
   int rejected = 0;
+  int lateEchoes = 0;
   for (const QByteArray& request : requests) {
     const int count = 256 * quint8(request[4]) + quint8(request[5]);
     const QByteArray good = request[1] == char(kReadHolding)
@@ -288,7 +304,8 @@ TEST(FrameDecoder, AgreesWithTheLinkOnMangledReplies) {
                                 : echo(request);
     for (int i = 0; i < 4000; ++i) {
       QByteArray reply = good;
-      switch (random() % 6) {
+      bool late = false;
+      switch (random() % 7) {
         case 0:
           break;
         case 1:  // a byte hit
@@ -306,24 +323,36 @@ TEST(FrameDecoder, AgreesWithTheLinkOnMangledReplies) {
               static_cast<char>(1 + random() % 255);
           reply = withCrc(reply);
           break;
-        default:  // random bytes
+        case 5:  // random bytes
           reply.resize(static_cast<int>(random() % 12));
           for (char& b : reply)
             b = static_cast<char>(random() % 256);
+          break;
+        default:  // the late echo of the unanswered write of the register
+          if (request[1] == char(kWriteSingle)) {
+            const int address = 256 * quint8(request[2]) + quint8(request[3]);
+            reply = echo(write(address, address == 33 ? 17 : 54));
+            late = true;
+            ++lateEchoes;
+          }
       }
-      const Verdict v = judgeReply(request, reply);
+      const Verdict v = judgeReply(request, reply, unanswered);
       const bool linkTakes =
-          reply.size() == expectedReplyLength(request) && replyAnswers(request, reply);
+          reply.size() == expectedReplyLength(request) && replyAnswers(request, reply, unanswered);
       ASSERT_EQ(v == Verdict::Correct, linkTakes)
           << s(hexText(request)) << " / " << s(hexText(reply));
       ASSERT_NE(v, Verdict::None);
       ASSERT_EQ(v == Verdict::NoReply, reply.isEmpty());
+      if (late) {
+        ASSERT_EQ(v, Verdict::EchoMismatch);
+      }
       (v == Verdict::Correct ? correct : rejected)++;
     }
   }
   // Both sides of the check were exercised.
   EXPECT_GT(correct, 1000);
   EXPECT_GT(rejected, 10000);
+  EXPECT_GT(lateEchoes, 500);
 }
 
 TEST(FrameDecoder, HexAndExpectedLengths) {

@@ -144,6 +144,7 @@ QWidget* AutoEqPage::buildSequenceAndSteps() {
   target->addWidget(new QLabel("均衡曲线目标"));
   Combo3 = named(new QComboBox, "Combo3");
   Combo3->setEditable(true);
+  Combo3->setInsertPolicy(QComboBox::NoInsert);  // a fixed list: typing picks, never adds
   Combo3->setMinimumContentsLength(8);
   Combo3->setToolTip("需要均衡的目标曲线类型。");
   target->addWidget(Combo3, 1);
@@ -157,6 +158,7 @@ QWidget* AutoEqPage::buildSignals() {
   auto* grid = new QGridLayout(box);
   Combo4 = named(new QComboBox, "Combo4");
   Combo4->setEditable(true);
+  Combo4->setInsertPolicy(QComboBox::NoInsert);  // a fixed list: typing picks, never adds
   Combo4->setMinimumContentsLength(8);
   CmdTest1 = button("粉噪标定", "CmdTest1",
                     "点击将启动粉噪发生器，同时右侧显示当前的声压级，如果想改变声压级，需要手动调整"

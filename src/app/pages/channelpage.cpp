@@ -63,6 +63,7 @@ ChannelPage::ChannelPage(int channel, QWidget* parent) : QWidget(parent), channe
   CmdReadSingleCh->setToolTip("仅读取本通道数据");
   CmbCopy = named(new QComboBox, indexed("CmbCopy", channel));
   CmbCopy->setEditable(true);
+  CmbCopy->setInsertPolicy(QComboBox::NoInsert);  // a fixed list: typing picks, never adds
   CmbCopy->setMinimumContentsLength(6);
   CmdCopy = named(new QPushButton("执行拷贝"), indexed("CmdCopy", channel));
   CmdResetL = named(new QPushButton("复位到0dB"), indexed("CmdResetL", channel));

@@ -44,6 +44,8 @@ CommunicationArea::CommunicationArea(QWidget* parent) : QWidget(parent) {
   Command5->setToolTip("通讯计次计数器清零.");
   CmdReadHardL = named(new QPushButton("读取DSP数据"), "CmdReadHardL");
   CmdReadHardL->setToolTip("用于同步处理器，读取实际硬件数据.");
+  CmdReadAllEq = named(new QPushButton("读取全部均衡"), "CmdReadAllEq");
+  CmdReadAllEq->setToolTip("读取处理器中当前输入的六个通道的全部均衡，并显示在各通道页面。");
   CmdWriteToMcu = named(new QPushButton("数据写入DSP"), "CmdWriteToMcu");
   CmdWriteToMcu->setToolTip("将当前界面数据写入DSP,写后立即生效,主要模式不会覆盖.");
   for (QWidget* w : std::initializer_list<QWidget*>{Label9, Combo2, Command25, Command1, ComState,
@@ -60,6 +62,7 @@ CommunicationArea::CommunicationArea(QWidget* parent) : QWidget(parent) {
   row->addStretch(1);
   row->addWidget(CmdMonitor);
   row->addWidget(CmdReadHardL);
+  row->addWidget(CmdReadAllEq);
   row->addWidget(CmdWriteToMcu);
   v->addLayout(row);
   ProgressBar1 = named(new QProgressBar, "ProgressBar1");

@@ -25,6 +25,7 @@ struct CommunicationControls {
   QLineEdit* Text14 = nullptr;
   QPushButton* Command5 = nullptr;
   QPushButton* CmdReadHardL = nullptr;
+  QPushButton* CmdReadAllEq = nullptr;
   QPushButton* CmdWriteToMcu = nullptr;
   QPushButton* CmdMonitor = nullptr;
   QCheckBox* ChkFastLink = nullptr;

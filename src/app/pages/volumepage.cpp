@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,8 +10,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QVBoxLayout>
 #include <span>
+#include <utility>
+#include <vector>
 
 #include "app/pages/pagecontrols.h"
 #include "app/widgets.h"
@@ -23,6 +28,95 @@ using pages::holder;
 using pages::indexed;
 using pages::named;
 using pages::valueBox;
+
+namespace {
+
+// The scale under a horizontal slider: each label stands centred under the
+// pointer's position for its value, wherever the style puts the groove and
+// however the scale's steps are spaced (the volume scale jumps 20 dB at its
+// left end and 10 dB after that).
+class SliderScale : public QWidget {
+ public:
+  SliderScale(QSlider* slider, const std::vector<std::pair<int, QString>>& marks)
+      : slider_(slider) {
+    int height = 0;
+    for (const auto& [value, text] : marks) {
+      auto* label = new QLabel(text, this);
+      label->setAlignment(Qt::AlignCenter);
+      label->adjustSize();
+      overhang_ = std::max(overhang_, (label->width() + 1) / 2);
+      height = std::max(height, label->height());
+      marks_.push_back({value, label});
+    }
+    setMinimumHeight(height);
+    slider_->installEventFilter(this);
+  }
+
+  // How far the outer labels reach beyond the slider's ends: the room the
+  // slider leaves at each side so that they are not cut off.
+  int overhang() const { return overhang_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == slider_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
+                               event->type() == QEvent::Show)) {
+      place();
+    }
+    return QWidget::eventFilter(watched, event);
+  }
+  void resizeEvent(QResizeEvent*) override { place(); }
+  void moveEvent(QMoveEvent*) override { place(); }
+
+ private:
+  // Where the pointer's middle stands for `value`, in the slider's pixels.
+  int pointerCentre(int value) const {
+    QStyleOptionSlider option;
+    option.initFrom(slider_);
+    option.orientation = slider_->orientation();
+    option.minimum = slider_->minimum();
+    option.maximum = slider_->maximum();
+    option.sliderPosition = value;
+    option.sliderValue = value;
+    option.singleStep = slider_->singleStep();
+    option.pageStep = slider_->pageStep();
+    option.tickPosition = slider_->tickPosition();
+    option.tickInterval = slider_->tickInterval();
+    option.upsideDown = slider_->invertedAppearance() != (layoutDirection() == Qt::RightToLeft);
+    option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+    return slider_->style()
+        ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider_)
+        .center()
+        .x();
+  }
+
+  void place() {
+    for (const auto& [value, label] : marks_) {
+      const int centre = mapFromGlobal(slider_->mapToGlobal(QPoint(pointerCentre(value), 0))).x();
+      label->move(centre - label->width() / 2, 0);
+    }
+  }
+
+  QSlider* slider_;
+  std::vector<std::pair<int, QLabel*>> marks_;
+  int overhang_ = 0;
+};
+
+// A slider with its scale under it, the slider drawn inward by the labels'
+// overhang.
+QWidget* withScale(QSlider* slider, const std::vector<std::pair<int, QString>>& marks,
+                   const QString& scaleName) {
+  auto [holderWidget, column] = holder<QVBoxLayout>();
+  column->setSpacing(0);
+  auto* scale = named(new SliderScale(slider, marks), scaleName);
+  auto* sliderRow = new QHBoxLayout;
+  sliderRow->setContentsMargins(scale->overhang(), 0, scale->overhang(), 0);
+  sliderRow->addWidget(slider);
+  column->addLayout(sliderRow);
+  column->addWidget(scale);
+  return holderWidget;
+}
+
+}  // namespace
 
 VolumePage::VolumePage(QWidget* parent) : QWidget(parent) {
   auto* row = new QHBoxLayout(this);
@@ -99,6 +193,7 @@ QWidget* VolumePage::buildInputsAndModes() {
   groupLayout->addWidget(CmdGroupCopy, 2, 0, 1, 2);
   left->addWidget(group);
   left->addWidget(buildParameterFile());
+  left->addWidget(buildSettingsFile());
   left->addStretch(1);
   return column;
 }
@@ -117,17 +212,17 @@ QWidget* VolumePage::buildVolumeAndFades() {
   Slider2->setMinimumWidth(260);
   Slider2->setToolTip("总音量电平,在等响度模式下,仅调整对应通道的总音量电平.");
   volumeBox = valueBox("Text5(248)", "0", 50);
-  volumeLayout->addWidget(new QLabel("主音量"), 0, 0);
-  volumeLayout->addWidget(Slider2, 0, 1);
+  volumeLayout->addWidget(new QLabel("主音量"), 0, 0, Qt::AlignTop);
+  volumeLayout->addWidget(withScale(Slider2,
+                                    {{-55, "-55dB"},
+                                     {-35, "-35dB"},
+                                     {-25, "-25dB"},
+                                     {-15, "-15dB"},
+                                     {-5, "-5dB"},
+                                     {5, "+5dB"}},
+                                    "Slider2Scale"),
+                          0, 1, 2, 1);
   volumeLayout->addWidget(volumeBox, 0, 2);
-  auto* scale = new QHBoxLayout;
-  const char* volumeScale[] = {"-55dB", "-35dB", "-25dB", "-15dB", "-5dB", "+5dB"};
-  const int gapsDb[] = {0, 20, 10, 10, 10, 10};
-  for (int i = 0; i < 6; ++i) {
-    if (i) scale->addStretch(gapsDb[i]);
-    scale->addWidget(new QLabel(volumeScale[i]));
-  }
-  volumeLayout->addLayout(scale, 1, 1);
   Check3 = named(new QCheckBox("全部静音"), "Check3");
   Check3->setToolTip("按下在静音与正常之间切换.");
   volumeLayout->addWidget(Check3, 1, 2);
@@ -139,14 +234,11 @@ QWidget* VolumePage::buildVolumeAndFades() {
     CWSlide1[j] = named(new PointerSlide, indexed("CWSlide1", j));
     Label21[j] = named(new QLabel("0秒"), indexed("Label21", j));
     Label21[j]->setMinimumWidth(40);
-    fadesLayout->addWidget(CWSlide1[j], 2 * j, 0);
-    fadesLayout->addWidget(Label21[j], 2 * j, 1);
-    auto* secondsScale = new QHBoxLayout;
-    for (int sec = 0; sec <= 5; ++sec) {
-      if (sec) secondsScale->addStretch(1);
-      secondsScale->addWidget(new QLabel(QString::number(sec)));
-    }
-    fadesLayout->addLayout(secondsScale, 2 * j + 1, 0);
+    std::vector<std::pair<int, QString>> seconds;
+    for (int sec = 0; sec <= 5; ++sec)
+      seconds.push_back({sec * PointerSlide::kStepsPerUnit, QString::number(sec)});
+    fadesLayout->addWidget(withScale(CWSlide1[j], seconds, indexed("CWSlide1Scale", j)), j, 0);
+    fadesLayout->addWidget(Label21[j], j, 1, Qt::AlignTop);
   }
   middle->addWidget(fades);
   return column;
@@ -226,6 +318,18 @@ QWidget* VolumePage::buildParameterFile() {
   CmdReadPCToWindows = named(new QPushButton("读取参数文件"), "CmdReadPCToWindows");
   row->addWidget(CmdSave);
   row->addWidget(CmdReadPCToWindows);
+  return box;
+}
+
+QWidget* VolumePage::buildSettingsFile() {
+  auto* box = new QGroupBox("设置文件");
+  auto* row = new QHBoxLayout(box);
+  CmdSaveAll = named(new QPushButton("保存全部设置"), "CmdSaveAll");
+  CmdSaveAll->setToolTip("把窗口中的全部设置保存到一个设置文件(*.eqs).");
+  CmdLoadAll = named(new QPushButton("读取全部设置"), "CmdLoadAll");
+  CmdLoadAll->setToolTip("从设置文件读取全部设置到窗口,按\"数据写入DSP\"后才写入处理器.");
+  row->addWidget(CmdSaveAll);
+  row->addWidget(CmdLoadAll);
   return box;
 }
 

@@ -43,6 +43,8 @@ struct VolumeControls {
   // Files.
   QPushButton* CmdSave = nullptr;
   QPushButton* CmdReadPCToWindows = nullptr;
+  QPushButton* CmdSaveAll = nullptr;
+  QPushButton* CmdLoadAll = nullptr;
   std::array<QRadioButton*, 2> Option14{};
   std::array<QCheckBox*, 8> Check1{};
   QPushButton* Command34 = nullptr;
@@ -70,6 +72,7 @@ class VolumePage : public QWidget, public VolumeControls {
   QWidget* buildDelays();
   QWidget* buildLevels();
   QWidget* buildParameterFile();
+  QWidget* buildSettingsFile();
   QWidget* buildExtraction();
 };
 
