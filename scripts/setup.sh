@@ -12,6 +12,7 @@ packages=(
   socat python3-pymodbus python3-serial python3-serial-asyncio mbpoll
   xvfb xauth x11-apps imagemagick
   poppler-utils qt6-translations-l10n
+  dpkg-dev lintian desktop-file-utils
 )
 
 missing=()

@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 
 #include "app/mainwindow.h"
 #include "app/qtdialogs.h"
@@ -45,7 +47,24 @@ void closePortOnEndSignals(QObject* parent, eqset::QtSerialPort& port) {
 }  // namespace
 #endif
 
+namespace {
+
+// "--version" is answered before Qt starts: it needs no display and opens no
+// window. Every other argument is left to Qt, which ignores what it does not
+// know.
+bool versionAsked(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--version") == 0) return true;
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (versionAsked(argc, argv)) {
+    std::fputs("EQSet " EQSET_VERSION "\n", stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   QApplication app(argc, argv);
   eqset::installQtChinese(app);  // before any window: standard buttons in Chinese
   // The program folder is the folder of the executable, wherever it is run from.
