@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "app/widgets.h"
-#include "link/crc.h"
+#include "link/frames.h"
 #include "windowfixture.h"
 
 namespace eqset::test {
@@ -70,36 +70,19 @@ TEST_F(SyncTest, AnAutomaticTuningSurvivesTheNextFullWrite) {
 }
 
 TEST_F(SyncTest, ASingleChannelReadTakesThatPagesChannelInTheBankInForce) {
-  const struct {
-    const char* name;
-    int bank;  // 0 unified, 1 analog B in independent mode
-  } cases[] = {{"unified", 0}, {"analog B", 1}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    if (c.bank == 1) {
-      clickOption(window->Option3[1]);
-      clickOption(window->Option5[1]);
-    }
-    // The processor holds something other than flat on channel 4, and on 3.
-    for (int b = 0; b < 31; ++b) {
-      model.writeRegister(300 * c.bank + 124 + b, static_cast<std::uint16_t>((b * 7 + c.bank) % 31),
-                          clock.now());
-      model.writeRegister(300 * c.bank + 93 + b, 20, clock.now());
-    }
-    const int before3 = position(3, 0);
-    port.clearEvents();
-    press(window->CmdReadSingleCh[4]);
-    const auto f = frames();
-    ASSERT_EQ(f.size(), 1u);
-    QByteArray request = QByteArray::fromHex("0103");
-    request.append(static_cast<char>((300 * c.bank + 124) >> 8));
-    request.append(static_cast<char>((300 * c.bank + 124) & 0xFF));
-    request.append(QByteArray::fromHex("001F"));
-    appendCrc(request);
-    EXPECT_EQ(port.writes()[0].bytes, request);
-    expectPageShowsProcessor(4);
-    EXPECT_EQ(position(3, 0), before3);  // another page stays as it was
+  clickOption(window->Option3[1]);
+  clickOption(window->Option5[1]);  // analog B: bank 300
+  // The processor holds something other than flat on channels 4 and 3.
+  for (int b = 0; b < 31; ++b) {
+    model.writeRegister(300 + 124 + b, static_cast<std::uint16_t>(b * 7 % 31), clock.now());
+    model.writeRegister(300 + 93 + b, 20, clock.now());
   }
+  port.clearEvents();
+  press(window->CmdReadSingleCh[4]);
+  ASSERT_EQ(port.writes().size(), 1u);
+  EXPECT_EQ(port.writes()[0].bytes, *readRequest(300 + 124, 31));
+  expectPageShowsProcessor(4);
+  EXPECT_EQ(position(3, 0), 0);  // another page stays as it was
 }
 
 TEST_F(SyncTest, AFullWriteOfUnreadPagesAsksAndReadingThemAllSettlesIt) {
@@ -113,16 +96,6 @@ TEST_F(SyncTest, AFullWriteOfUnreadPagesAsksAndReadingThemAllSettlesIt) {
   EXPECT_EQ(dialogs.asked[0].text, MainWindow::kBlindWriteQuestion);
   EXPECT_EQ(dialogs.asked[0].buttons, Dialogs::Buttons::OkCancel);
   EXPECT_TRUE(port.writes().empty());
-
-  // "读取DSP数据" shows the first sixteen bands in dB and moves their sliders,
-  // but a page of which half is unread still asks.
-  press(window->CmdReadHardL);
-  EXPECT_EQ(box(0, 3), QString::number(held(0, 3) - 15));
-  EXPECT_EQ(position(0, 3), 15 - held(0, 3));
-  dialogs.asked.clear();
-  dialogs.answers = {Dialogs::Answer::Cancel};
-  press(window->CmdWriteToMcu);
-  EXPECT_EQ(dialogs.asked.size(), 1u);
 
   port.clearEvents();
   press(window->CmdReadAllEq);
@@ -147,27 +120,6 @@ TEST_F(SyncTest, AFullWriteOfUnreadPagesAsksAndReadingThemAllSettlesIt) {
   dialogs.answers = {Dialogs::Answer::Cancel};
   press(window->CmdWriteToMcu);
   EXPECT_EQ(dialogs.asked.size(), 1u);
-}
-
-TEST_F(SyncTest, ResetAndCopyLeaveBoxesAndSlidersAtWhatWasWritten) {
-  window->Slider1[40]->setValue(-6);  // channel 1, band 9: +6 dB
-  window->Text5[40]->setText("6");
-  window->Text5[5]->setText("4");  // a box left from an earlier echo
-  window->Slider1[5]->setValue(-4);
-  dialogs.answers = {Dialogs::Answer::Ok};
-  press(window->CmdResetL[0]);
-  for (int b = 16; b < 31; ++b)  // beyond the read-back of the first sixteen
-    EXPECT_EQ(box(0, b), "0");
-  EXPECT_EQ(box(0, 5), "0");
-  EXPECT_EQ(position(0, 5), 0);
-  EXPECT_EQ(held(0, 5), 15);
-
-  window->CmbCopy[0]->setCurrentText("右");
-  dialogs.answers = {Dialogs::Answer::Ok};
-  press(window->CmdCopy[0]);
-  EXPECT_EQ(box(0, 9), "6");
-  EXPECT_EQ(position(0, 9), -6);
-  EXPECT_EQ(held(0, 9), 21);
 }
 
 }  // namespace

@@ -37,6 +37,10 @@ class WindowTest : public ::testing::Test {
   using PortState = FakeSerialPort::PortState;
 
   QString storePath() const { return QDir(folder.path()).filePath(SettingsStore::kFileName); }
+  // A file in the folder "用户数据" beside the program.
+  QString userData(const QString& name) const {
+    return QDir(folder.path()).filePath("用户数据/" + name);
+  }
 
   void storePort(const QString& entry) {
     SettingsRecord r;

@@ -6,7 +6,6 @@
 
 #include "fakeindicators.h"
 #include "fakeserialport.h"
-#include "link/frames.h"
 #include "link/modbuslink.h"
 #include "sim/processormodel.h"
 #include "virtualclock.h"
@@ -113,46 +112,6 @@ TEST_F(FastLinkTest, ALateEchoIsNeverTakenForTheNextAnswer) {
     EXPECT_FALSE(link.writeSingleEchoed(33, value, 75)) << value;
   EXPECT_EQ(indicators.goodCount(), "0");
   EXPECT_EQ(indicators.failedCount(), "3");
-}
-
-TEST_F(FastLinkTest, TheWaitJudgesAnotherValueAsTheFullWaitDoes) {
-  struct Step {
-    const char* name;
-    int value;
-    int echoed;  // -1: silence
-    bool good;
-  };
-  const Step steps[] = {
-      {"no answer in time", 19, -1, false},
-      {"its late echo waits the full time", 20, 19, false},
-      {"a value the processor chose ends the wait", 45, 30, true},
-  };
-  for (const Step& step : steps) {
-    SCOPED_TRACE(step.name);
-    port.setResponder([&step](const QByteArray&) {
-      return step.echoed < 0 ? QByteArray() : *writeSingleRequest(33, step.echoed);
-    });
-    const std::int64_t t0 = clock.now();
-    const auto echo = link.writeSingleEchoed(33, step.value, 0);
-    EXPECT_EQ(echo.has_value(), step.good);
-    if (step.good) {
-      EXPECT_EQ(*echo, step.echoed);
-      EXPECT_LT(clock.now(), t0 + 30);
-    } else {
-      EXPECT_EQ(clock.now(), t0 + 100);
-    }
-  }
-  EXPECT_EQ(indicators.goodCount(), "1");
-  EXPECT_EQ(indicators.failedCount(), "2");
-}
-
-TEST_F(FastLinkTest, AnExceptionReplyEndsTheWaitAndFailsAsBefore) {
-  // A read beyond the processor's registers is answered with an exception.
-  const std::int64_t t0 = clock.now();
-  EXPECT_EQ(link.readRegisters(1090, 16, 600), ModbusLink::ReadOutcome::Failed);
-  EXPECT_LT(clock.now(), t0 + 30);
-  EXPECT_EQ(link.replyBuffer(), QByteArray(38, '\0'));
-  EXPECT_EQ(indicators.failedCount(), "1");
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <utility>
 #include <vector>
 
 #include "link/crc.h"
@@ -132,36 +131,6 @@ TEST(Frames, ReplyAnswersRequest) {
     EXPECT_EQ(replyAnswers(c.request, c.reply, unanswered), c.answers) << c.name;
   // A late echo of this very write's value is its own echo.
   EXPECT_TRUE(replyAnswers(*writeSingleRequest(33, 20), withCrc("01 06 00 21 00 14"), unanswered));
-}
-
-TEST(UnansweredWrites, KeepsWhatWentUnansweredUntilItsRegisterIsAnswered) {
-  const auto write = [](int address, int value) { return *writeSingleRequest(address, value); };
-  struct Step {
-    const char* name;
-    QByteArray request;
-    bool answered;
-    std::vector<std::pair<int, int>> held;     // (register, value) held after it
-    std::vector<std::pair<int, int>> notHeld;  // and not
-  };
-  const std::vector<int> pair = {1, 2};
-  const Step steps[] = {
-      {"unanswered", write(33, 19), false, {{33, 19}}, {{33, 20}, {34, 19}}},
-      {"another unanswered", write(33, 20), false, {{33, 19}, {33, 20}}, {}},
-      {"another register", write(40, 5), false, {{40, 5}, {33, 19}}, {{33, 5}}},
-      {"a block write", *writeMultipleRequest(33, pair), true, {{33, 19}}, {}},
-      {"a read", *readRequest(33, 1), false, {{33, 19}}, {{33, 0}}},
-      {"a good echo clears its register", write(33, 21), true, {{40, 5}}, {{33, 19}, {33, 20}}},
-      {"-5 as the line carries it", write(47, -5), false, {{47, 0xFB}}, {{47, -5}}},
-  };
-  UnansweredWrites unanswered;
-  for (const Step& step : steps) {
-    SCOPED_TRACE(step.name);
-    unanswered.note(step.request, step.answered);
-    for (const auto& [address, value] : step.held)
-      EXPECT_TRUE(unanswered.holds(address, value)) << address << " = " << value;
-    for (const auto& [address, value] : step.notHeld)
-      EXPECT_FALSE(unanswered.holds(address, value)) << address << " = " << value;
-  }
 }
 
 TEST(UnansweredWrites, OnlyTheNewestAreKept) {

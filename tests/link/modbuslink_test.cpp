@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -152,54 +151,6 @@ TEST_F(LinkTest, WriteRepliesAreJudgedByLengthAndContent) {
     if (!c.good) {
       EXPECT_EQ(link.replyBuffer(), QByteArray(9, '\0')) << c.name;
     }
-  }
-}
-
-// The echo of another value than the one written is the processor's answer
-// (it keeps the setting within what it can play) and is shown, unless it is
-// the value of an earlier write of that register that got no answer: then it
-// is that write's late echo. A good echo of the register ends what it owed.
-TEST_F(LinkTest, AnEchoOfAnotherValueIsRefusedOnlyAsALateEcho) {
-  struct Step {
-    const char* name;
-    int address;
-    int value;
-    int echoed;  // the value the processor's echo carries; -1: silence
-    bool viaWriteRegister;
-    std::optional<int> shown;  // what the caller gets to show
-  };
-  const Step steps[] = {
-      {"no answer in time", 33, 19, -1, false, std::nullopt},
-      {"its late echo", 33, 20, 19, false, std::nullopt},
-      {"the late echo of the second", 33, 21, 20, false, std::nullopt},
-      {"a value never written", 33, 25, 30, false, 30},
-      {"the first value, no longer owed", 33, 26, 19, false, 19},
-      {"a volume left unanswered", 248, 60, -1, true, std::nullopt},
-      {"its value on another register", 33, 27, 60, false, 60},
-      {"its late echo to WriteRegister", 248, 59, 60, true, std::nullopt},
-      {"a volume the processor chose", 248, 70, 50, true, 50},
-  };
-  openPort();
-  int good = 0;
-  int failed = 0;
-  for (const Step& step : steps) {
-    SCOPED_TRACE(step.name);
-    port.setResponder([&step](const QByteArray&) {
-      return step.echoed < 0 ? QByteArray() : *writeSingleRequest(step.address, step.echoed);
-    });
-    std::optional<int> echo;
-    if (step.viaWriteRegister) {
-      link.WriteRegister(step.address, step.value);
-      if (link.replyStatus() == 0) echo = link.echoedValue();
-    } else {
-      echo = link.writeSingleEchoed(step.address, step.value, 75);
-    }
-    EXPECT_EQ(echo, step.shown);
-    (step.shown ? good : failed)++;
-    EXPECT_EQ(indicators.good, QString::number(good));
-    EXPECT_EQ(indicators.failed, QString::number(failed));
-    EXPECT_EQ(indicators.progress, step.shown ? 100 : 0);
-    EXPECT_EQ(link.replyStatus(), step.shown ? 0 : -1);
   }
 }
 

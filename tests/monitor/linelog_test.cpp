@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <memory>
-#include <vector>
 
 #include "link/crc.h"
 #include "link/frames.h"
@@ -103,49 +102,6 @@ TEST(LineLog, PausedItRecordsNothingButKeepsThePairing) {
   EXPECT_EQ(log.recorded(), 1u);
   EXPECT_EQ(cell(log, 0, LineLog::kVerdict), "正确");
   EXPECT_EQ(cell(log, 0, LineLog::kInterval), "");
-}
-
-// The log follows which writes went unanswered, as the link does, paused or
-// not: the echo of such a write's value is its late echo, any other value the
-// processor's answer, until a good echo of the register clears it.
-TEST(LineLog, AnEchoOfAnotherValueIsLateOnlyForAWriteLeftUnanswered) {
-  struct Step {
-    int value;          // written to band 33
-    int echoed;         // the value the echo carries; -1: silence
-    bool paused;        // captured while "暂停"
-    const char* reply;  // the reply row's verdict, when recorded
-  };
-  const Step steps[] = {
-      {19, -1, false, "无应答"},    // 19 left unanswered
-      {20, 19, false, "回显不符"},  // its late echo; 20 left unanswered too
-      {21, -1, true, nullptr},      // 21 left unanswered while paused
-      {22, 21, false, "回显不符"},  // the late echo of the write made while paused
-      {23, 30, false, "正确"},      // the processor's own value: 33 answered
-      {24, 19, false, "正确"},      // 19 is no longer owed an answer
-  };
-  LineLog log;
-  std::int64_t ms = 0;
-  std::vector<const char*> expected;
-  for (const Step& step : steps) {
-    const QByteArray request = *writeSingleRequest(33, step.value);
-    log.setCapturing(!step.paused);
-    log.capture(frame(ms += 100, true, request));
-    log.capture(frame(ms += 100, false,
-                      step.echoed < 0 ? QByteArray() : echo(*writeSingleRequest(33, step.echoed))));
-    if (step.reply) expected.push_back(step.reply);
-  }
-  log.flush();
-  ASSERT_EQ(log.rowCount(), 2 * static_cast<int>(expected.size()));
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    SCOPED_TRACE(i);
-    const int reply = 2 * static_cast<int>(i) + 1;
-    EXPECT_EQ(cell(log, reply, LineLog::kVerdict), expected[i]);
-    EXPECT_EQ(cell(log, reply - 1, LineLog::kVerdict), expected[i]);
-  }
-  // The meaning says what the processor took and what was asked.
-  EXPECT_EQ(cell(log, 7, LineLog::kMeaning),
-            "回显 33 均衡 通道2(右通道) 频段3(31.5Hz) (数字输入(模拟A)/统一) = 30 → +15 dB, 请求 "
-            "33 = 23");
 }
 
 TEST(LineLog, KeepsOnlyTheNewestFrames) {

@@ -1,14 +1,10 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <QFontDatabase>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
-#include <algorithm>
 #include <vector>
 
 namespace eqset::test {
@@ -79,40 +75,6 @@ inline bool drawsChinese(const QString& pdfName) {
     if (!family.isEmpty() && pdfName.startsWith(family, Qt::CaseInsensitive)) return true;
   }
   return false;
-}
-
-// The levels printed on a graph's level axis in (a section of) a report's
-// text: the lines that hold a whole "80dB" and nothing else, lowest first.
-inline std::vector<int> levelLabels(const QString& text) {
-  static const QRegularExpression label(QStringLiteral("^(-?\\d+)dB$"));
-  std::vector<int> levels;
-  for (const QString& line : text.split('\n')) {
-    const auto m = label.match(line.trimmed());
-    if (m.hasMatch()) levels.push_back(m.captured(1).toInt());
-  }
-  std::sort(levels.begin(), levels.end());
-  return levels;
-}
-
-// Whether `levels` label the axis low..high in full: at least four labels,
-// evenly spaced, none left out at either end, none beyond the axis.
-inline ::testing::AssertionResult labelsTheAxis(const std::vector<int>& levels, int low, int high) {
-  auto out = [&] {
-    QStringList shown;
-    for (const int v : levels)
-      shown << QString::number(v);
-    return QStringLiteral(" (axis %1..%2, labels %3)").arg(low).arg(high).arg(shown.join(' '));
-  };
-  if (levels.size() < 4) return ::testing::AssertionFailure() << "too few" << out().toStdString();
-  const int step = levels[1] - levels[0];
-  for (std::size_t i = 1; i < levels.size(); ++i) {
-    if (levels[i] - levels[i - 1] != step || step <= 0)
-      return ::testing::AssertionFailure() << "uneven or missing" << out().toStdString();
-  }
-  if (levels.front() < low || levels.back() > high || levels.front() - low >= step ||
-      high - levels.back() >= step)
-    return ::testing::AssertionFailure() << "ends not labelled" << out().toStdString();
-  return ::testing::AssertionSuccess();
 }
 
 }  // namespace eqset::test
