@@ -12,6 +12,7 @@
 #include "app/mainwindow.h"
 #include "app/widgets.h"
 #include "controls/channelswitches.h"
+#include "controls/delaycalculator.h"
 #include "controls/inputmode.h"
 #include "files/fileoperations.h"
 #include "params/numbers.h"
@@ -30,12 +31,10 @@ int chosen(const std::array<QRadioButton*, N>& buttons) {
   return -1;
 }
 
-// A box the technician types a plain number into, as the delay calculator
-// reads it; anything else is no number, which the save then names.
-double plainNumber(const QLineEdit* box) {
-  bool ok = false;
-  const double v = box->text().trimmed().toDouble(&ok);
-  return ok ? v : std::numeric_limits<double>::quiet_NaN();
+// A theatre size as the delay calculator reads it; anything else is no
+// number, which the save then names.
+double roomSize(const QLineEdit* box) {
+  return roomDimension(box->text()).value_or(std::numeric_limits<double>::quiet_NaN());
 }
 
 int integerOf(const QLineEdit* box) {
@@ -65,15 +64,16 @@ void MainWindow::wireSettingsFile() {
       s.fadeSeconds[static_cast<std::size_t>(j)] =
           static_cast<int>(roundHalfEven(CWSlide1[j]->pointerValue()));
     }
-    s.roomLengthM = plainNumber(Text2[0]);
-    s.roomWidthM = plainNumber(Text2[1]);
+    s.roomLengthM = roomSize(Text2[0]);
+    s.roomWidthM = roomSize(Text2[1]);
     s.targetCurve = Combo3->currentText();
     s.micZeroDb = leadingNumber(Text10->text());
     for (int c = 0; c < kChannels; ++c) {
       auto& ch = s.channels[static_cast<std::size_t>(c)];
+      const auto registers = eqView().channelRegisters(c);
       for (int b = 0; b < kBands; ++b) {
         ch.eqGainsDb[static_cast<std::size_t>(b)] =
-            -Slider1[static_cast<std::size_t>(equalizerRegister(c, b))]->value();
+            conv::bandGainFromRegister(registers[static_cast<std::size_t>(b)]);
       }
       ch.levelDb = conv::levelDbFromPosition(Slider3[c]->value());
       ch.inverted = TxtInvert[c]->text() != statetext::kPolarityNormal;

@@ -12,25 +12,23 @@ constexpr float kMetresPerMs = 0.34f;
 constexpr int kProcessorMaxDelayMs = 255;
 constexpr double kRegisterMax = std::numeric_limits<std::int16_t>::max();
 
-// A dimension is a plain, non-negative number of metres; "12.5" is fine,
-// "12m", "" or "-3" are not.
-std::optional<double> dimension(const QString& text) {
-  bool ok = false;
-  const double v = text.trimmed().toDouble(&ok);
-  if (!ok || !std::isfinite(v) || v < 0) return std::nullopt;
-  return v;
-}
-
 bool fitsRegister(double v) {
   return v >= 0 && v <= kRegisterMax;
 }
 
 }  // namespace
 
+std::optional<double> roomDimension(const QString& text) {
+  bool ok = false;
+  const double v = text.trimmed().toDouble(&ok);
+  if (!ok || !std::isfinite(v) || v < 0) return std::nullopt;
+  return v;
+}
+
 std::variant<DelayPlan, DelayRefusal> planDelays(const QString& lengthText,
                                                  const QString& widthText) {
-  const auto lengthEntered = dimension(lengthText);
-  const auto widthEntered = dimension(widthText);
+  const auto lengthEntered = roomDimension(lengthText);
+  const auto widthEntered = roomDimension(widthText);
   if (!lengthEntered || !widthEntered) return DelayRefusal::NotADimension;
 
   float length = static_cast<float>(*lengthEntered);

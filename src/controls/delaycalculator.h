@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <optional>
 #include <variant>
 
 #include "link/dialogs.h"
@@ -31,6 +32,10 @@ enum class DelayRefusal {
   NotADimension,  // a box holds no plain number of metres (or a negative one)
   TooLarge,       // a delay or a dimension does not fit a 16-bit register
 };
+
+// A theatre dimension as typed: a plain, non-negative number of metres;
+// "12.5" is fine, "12m", "" or "-3" are not.
+std::optional<double> roomDimension(const QString& text);
 
 // Length and width as the technician typed them, in metres. A dimension of 0
 // switches the delays off (all 0) but is still written as entered.

@@ -42,10 +42,6 @@ class EqKnown {
       knownAt_[static_cast<std::size_t>(channel)] = bankOffset;
   }
   void markAll(int bankOffset) { knownAt_.fill(bankOffset); }
-  bool known(int channel, int bankOffset) const {
-    return channel >= 0 && channel < kChannels &&
-           knownAt_[static_cast<std::size_t>(channel)] == bankOffset;
-  }
   bool all(int bankOffset) const {
     for (int at : knownAt_)
       if (at != bankOffset) return false;
