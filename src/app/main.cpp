@@ -7,6 +7,7 @@
 #include "app/mainwindow.h"
 #include "app/qtdialogs.h"
 #include "app/translations.h"
+#include "files/datafolders.h"
 #include "link/portmap.h"
 #include "link/qtserialport.h"
 #include "link/realclock.h"
@@ -67,12 +68,16 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   eqset::installQtChinese(app);  // before any window: standard buttons in Chinese
+  // The user's data folder is named after the application, with no
+  // organization folder above it.
+  QCoreApplication::setApplicationName(QStringLiteral("EQSet"));
   // The program folder is the folder of the executable, wherever it is run from.
-  const QString folder = QCoreApplication::applicationDirPath();
-  eqset::QtSerialPort port{eqset::PortMap(folder)};
+  const eqset::DataFolders folders = eqset::chooseDataFolders(
+      QCoreApplication::applicationDirPath(), eqset::userDataLocation(), eqset::folderWritable);
+  eqset::QtSerialPort port{eqset::PortMap(folders.portFolders())};
   eqset::RealClock clock;
   eqset::QtDialogs dialogs;
-  eqset::MainWindow window(port, clock, dialogs, folder);
+  eqset::MainWindow window(port, clock, dialogs, folders);
   dialogs.setParent(&window);
 #ifdef Q_OS_UNIX
   closePortOnEndSignals(&window, port);

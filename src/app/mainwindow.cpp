@@ -44,9 +44,9 @@ constexpr int kData1PeriodMs = 500;
 
 }  // namespace
 
-MainWindow::MainWindow(SerialPort& port, Clock& clock, Dialogs& dialogs,
-                       const QString& programFolder, QWidget* parent)
-    : QMainWindow(parent), clock_(clock), dialogs_(dialogs, ticks_), programFolder_(programFolder) {
+MainWindow::MainWindow(SerialPort& port, Clock& clock, Dialogs& dialogs, DataFolders folders,
+                       QWidget* parent)
+    : QMainWindow(parent), clock_(clock), dialogs_(dialogs, ticks_), folders_(std::move(folders)) {
   setObjectName("frmEQSet");
   setWindowTitle("EQSet");
   watchedPort_ = std::make_unique<WatchedPort>(port, clock);
@@ -210,7 +210,9 @@ void MainWindow::startUp() {
   // Start values come before any traffic.
   measure.passCount.fill(0);
   measure.referenceLevel.fill(0);
-  store_ = std::make_unique<SettingsStore>(QDir(programFolder_).filePath(SettingsStore::kFileName));
+  store_ = std::make_unique<SettingsStore>(folders_.storePath(), folders_.startingStorePath());
+  Command1->setToolTip(Command1->toolTip() + QStringLiteral("\n设置保存在 ") +
+                       QDir::toNativeSeparators(store_->path()));
   Text13->setText("0");
   Text14->setText("0");
   for (QPushButton* b : {Command18, Command9, Command22, Command10})
@@ -313,6 +315,13 @@ void MainWindow::addPortEntry(const QString& text) {
   // choice stays what the technician (or the stored record) made, even none.
   const QString chosen = Combo2->currentText();
   Combo2->addItem(text);
+  if (Combo2->currentText() != chosen) Combo2->setEditText(chosen);
+}
+void MainWindow::setPortEntryToolTip(int index, const QString& text) {
+  // A change to the current entry's data puts its text in the box; the choice
+  // stays as it was.
+  const QString chosen = Combo2->currentText();
+  Combo2->setItemData(index, text, Qt::ToolTipRole);
   if (Combo2->currentText() != chosen) Combo2->setEditText(chosen);
 }
 void MainWindow::setLinkState(const QString& text) {

@@ -11,6 +11,7 @@
 #include "app/settingsstore.h"
 #include "app/tickgate.h"
 #include "eq/eqview.h"
+#include "files/datafolders.h"
 #include "files/filestore.h"
 #include "link/connection.h"
 #include "link/indicators.h"
@@ -70,8 +71,13 @@ class MainWindow : public QMainWindow,
   // Asked before "数据写入DSP" while a page may still hold start values.
   static const char* const kBlindWriteQuestion;
 
-  MainWindow(SerialPort& port, Clock& clock, Dialogs& dialogs, const QString& programFolder,
+  // `folders`: where the store and "用户数据" live.
+  MainWindow(SerialPort& port, Clock& clock, Dialogs& dialogs, DataFolders folders,
              QWidget* parent = nullptr);
+  // Everything in `folder`, as a portable copy keeps it.
+  MainWindow(SerialPort& port, Clock& clock, Dialogs& dialogs, const QString& folder,
+             QWidget* parent = nullptr)
+      : MainWindow(port, clock, dialogs, DataFolders::portable(folder), parent) {}
   ~MainWindow() override;
 
   // Start values, port scan, settings record and the connection. Runs once,
@@ -124,6 +130,7 @@ class MainWindow : public QMainWindow,
   int portEntryCount() const override;
   QString portEntry(int index) const override;
   void addPortEntry(const QString& text) override;
+  void setPortEntryToolTip(int index, const QString& text) override;
   void setLinkState(const QString& text) override;
   QString shownLinkState() const override;
   // LinkIndicators
@@ -151,7 +158,7 @@ class MainWindow : public QMainWindow,
   Clock& clock_;
   TickGate ticks_;
   GatedDialogs dialogs_;
-  QString programFolder_;
+  DataFolders folders_;
   // The port as the link sees it, with the line monitor listening.
   std::unique_ptr<WatchedPort> watchedPort_;
   std::unique_ptr<ModbusLink> link_;

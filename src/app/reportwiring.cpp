@@ -54,7 +54,7 @@ void MainWindow::wireReport() {
     return s;
   };
   sources.now = [] { return QDateTime::currentDateTime(); };
-  report_ = new CommissioningReport(dialogs_, files_, programFolder_, measure, CWGraph1,
+  report_ = new CommissioningReport(dialogs_, files_, folders_.home, measure, CWGraph1,
                                     std::move(sources), this);
   connect(CmdReport, &QPushButton::clicked, this, [this] { report_->writeReport(); });
   connect(CmdSaveGraph, &QPushButton::clicked, this, [this] { report_->saveGraph(); });

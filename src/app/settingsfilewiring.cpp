@@ -128,7 +128,7 @@ void MainWindow::wireSettingsFile() {
   };
 
   settingsFiles_ =
-      std::make_unique<HallSettingsFiles>(dialogs_, files_, programFolder_, std::move(w));
+      std::make_unique<HallSettingsFiles>(dialogs_, files_, folders_.home, std::move(w));
   connect(CmdSaveAll, &QPushButton::clicked, this, [this] { settingsFiles_->save(); });
   connect(CmdLoadAll, &QPushButton::clicked, this, [this] { settingsFiles_->load(); });
 }

@@ -1,5 +1,6 @@
 #include "app/settingsstore.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -55,20 +56,24 @@ QString describe(const QSqlError& error) {
 
 }  // namespace
 
-SettingsStore::SettingsStore(QString path)
-    : path_(std::move(path)), connection_("settings-" + QUuid::createUuid().toString()) {}
+SettingsStore::SettingsStore(QString path, QString startingPath)
+    : path_(std::move(path)),
+      startingPath_(std::move(startingPath)),
+      connection_("settings-" + QUuid::createUuid().toString()) {}
 
 SettingsStore::~SettingsStore() {
   closeDatabase();
 }
 
-bool SettingsStore::openDatabase(QString* error) {
+bool SettingsStore::openDatabase(const QString& path, bool readOnly, QString* error) {
   QSqlDatabase db = QSqlDatabase::contains(connection_)
                         ? QSqlDatabase::database(connection_, false)
                         : QSqlDatabase::addDatabase("QSQLITE", connection_);
-  db.setDatabaseName(path_);
+  db.setDatabaseName(path);
   // Another program holding the store must not freeze the window for long.
-  db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyWaitMs));
+  QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyWaitMs);
+  if (readOnly) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+  db.setConnectOptions(options);
   if (!db.isValid() || !db.open()) {
     if (error) *error = describe(db.lastError());
     return false;
@@ -88,9 +93,10 @@ void SettingsStore::closeDatabase() {
 std::optional<SettingsRecord> SettingsStore::load() {
   // Opening a missing file would create an empty one; a missing store must
   // stay missing so that start-up asks for the port.
-  if (!QFileInfo(path_).isFile()) return std::nullopt;
+  const bool own = QFileInfo(path_).isFile();
+  if (!own && (startingPath_.isEmpty() || !QFileInfo(startingPath_).isFile())) return std::nullopt;
   std::optional<SettingsRecord> result;
-  if (openDatabase(nullptr)) {
+  if (openDatabase(own ? path_ : startingPath_, !own, nullptr)) {
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     // Whatever columns the table has: an older or hand-made store that lacks
     // some of them still gives the port it holds; the rest read as empty.
@@ -109,7 +115,9 @@ std::optional<SettingsRecord> SettingsStore::load() {
 }
 
 bool SettingsStore::save(const SettingsRecord& record, QString* error) {
-  bool ok = openDatabase(error);
+  // The user's data folder does not exist before the first save.
+  QDir().mkpath(QFileInfo(path_).absolutePath());
+  bool ok = openDatabase(path_, false, error);
   if (ok) {
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
     QSqlQuery q(db);

@@ -27,7 +27,8 @@ class SettingsStore {
   // How long a store that another program holds is waited for.
   static constexpr int kBusyWaitMs = 500;
 
-  explicit SettingsStore(QString path);
+  // `startingPath`: a store read, never written, while `path` holds none.
+  explicit SettingsStore(QString path, QString startingPath = {});
   ~SettingsStore();
   SettingsStore(const SettingsStore&) = delete;
   SettingsStore& operator=(const SettingsStore&) = delete;
@@ -35,18 +36,21 @@ class SettingsStore {
   const QString& path() const { return path_; }
 
   // The current record, or nothing when the file is missing or unreadable,
-  // or has no table or no record. Never creates the file.
+  // or has no table or no record. Never creates the file. While the file is
+  // missing, the starting store's record.
   std::optional<SettingsRecord> load();
   // Stores `record` as the current record, creating the file, the table and
-  // the record when missing, and adding the columns an older store lacks. On
+  // the record (and the file's folder) when missing, and adding the columns an
+  // older store lacks. On
   // failure returns false and says why, in the window's language.
   bool save(const SettingsRecord& record, QString* error);
 
  private:
-  bool openDatabase(QString* error);
+  bool openDatabase(const QString& path, bool readOnly, QString* error);
   void closeDatabase();
 
   QString path_;
+  QString startingPath_;
   QString connection_;
 };
 

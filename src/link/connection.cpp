@@ -1,6 +1,7 @@
 #include "link/connection.h"
 
 #include <QRegularExpression>
+#include <QStringList>
 
 namespace eqset {
 
@@ -19,6 +20,46 @@ int portNumberOf(const QString& entry) {
   return ok ? n : 0;
 }
 
+QString openFailureText(const OpenFailure& failure) {
+  using Reason = OpenFailure::Reason;
+  switch (failure.reason) {
+    case Reason::None:
+      return {};
+    case Reason::NoPermission:
+#ifdef Q_OS_LINUX
+      return QStringLiteral(
+                 "没有权限打开 %1。请把当前用户加入 dialout 组（sudo usermod -aG "
+                 "dialout $USER），然后注销并重新登录。")
+          .arg(failure.device);
+#else
+      return QStringLiteral("没有权限打开 %1。").arg(failure.device);
+#endif
+    case Reason::Busy:
+      return QStringLiteral("%1 正被其他程序占用，请先关闭该程序。").arg(failure.device);
+    case Reason::NoDevice:
+      if (failure.device.isEmpty())
+        return QStringLiteral("所选的不是可用的串口（Com1..Com16），请在串口列表中选择一个。");
+      return QStringLiteral("找不到设备 %1，请检查串口线或USB转串口适配器是否插好。")
+          .arg(failure.device);
+    case Reason::Other:
+      break;
+  }
+  const QString words = failure.systemText.trimmed();
+  return QStringLiteral("系统报告：%1").arg(words.isEmpty() ? QStringLiteral("未知错误") : words);
+}
+
+QString portToolTip(const PortDescription& d) {
+  QStringList lines;
+  const auto add = [&lines](const char* label, const QString& value) {
+    if (!value.isEmpty()) lines << QString::fromUtf8(label) + value;
+  };
+  add("设备：", d.device);
+  add("描述：", d.description);
+  add("制造商：", d.manufacturer);
+  add("序列号：", d.serialNumber);
+  return lines.join(QLatin1Char('\n'));
+}
+
 Connection::Connection(ModbusLink& link, ConnectionView& view, Dialogs& dialogs)
     : link_(link), view_(view), dialogs_(dialogs) {}
 
@@ -29,16 +70,28 @@ void Connection::scan(bool skipListed) {
   for (int n = kFirstPort; n <= kLastPort; ++n) {
     const LinkError error = port.open(n, kTxBufferStartup);
     if (error == LinkError::None) {
-      if (!skipListed || !PortListed(n)) view_.addPortEntry(QStringLiteral("Com%1").arg(n));
+      const QString entry = QStringLiteral("Com%1").arg(n);
+      if (!skipListed || !PortListed(n)) view_.addPortEntry(entry);
       port.close();
+      describeEntry(entry, n);
     } else if (error == LinkError::PortAlreadyOpen) {
       // Listed again on every scan: the technician sees it is still held.
-      view_.addPortEntry(QStringLiteral("Com%1").arg(n) + kOccupied);
+      const QString entry = QStringLiteral("Com%1").arg(n) + kOccupied;
+      view_.addPortEntry(entry);
       port.close();
+      describeEntry(entry, n);
     }
   }
   // A scan leaves the port closed, whatever was open before.
   linkDown();
+}
+
+void Connection::describeEntry(const QString& text, int portNumber) {
+  // Every entry with this text: a rescan refreshes what an earlier one listed
+  // (an adapter swapped on the same device).
+  const QString tip = portToolTip(link_.port().describe(portNumber));
+  for (int i = 0; i < view_.portEntryCount(); ++i)
+    if (view_.portEntry(i) == text) view_.setPortEntryToolTip(i, tip);
 }
 
 bool Connection::PortListed(int number) const {
@@ -71,9 +124,11 @@ void Connection::reconnect() {
 
 QString Connection::OpenCom() {
   view_.setLinkState(linkstate::kNotConnected);
-  const auto answer =
-      dialogs_.message(QStringLiteral("请检查主串口设置！"), QStringLiteral("串口设置"),
-                       Dialogs::Icon::Question, Dialogs::Buttons::RetryCancel);
+  QString text = QStringLiteral("请检查主串口设置！");
+  const QString why = openFailureText(link_.openFailure());
+  if (!why.isEmpty()) text += QStringLiteral("\n原因：") + why;
+  const auto answer = dialogs_.message(text, QStringLiteral("串口设置"), Dialogs::Icon::Question,
+                                       Dialogs::Buttons::RetryCancel);
   if (answer == Dialogs::Answer::Retry) {
     if (link_.port().isOpen()) return linkstate::kRetrySucceeded;
     if (link_.openPort(kTxBufferStartup) != LinkError::None) return linkstate::kRetryFailed;

@@ -16,6 +16,7 @@ class ConnectionView {
   virtual int portEntryCount() const = 0;
   virtual QString portEntry(int index) const = 0;
   virtual void addPortEntry(const QString& text) = 0;
+  virtual void setPortEntryToolTip(int index, const QString& text) = 0;
   virtual void setLinkState(const QString& text) = 0;
   virtual QString shownLinkState() const = 0;
 };
@@ -33,6 +34,13 @@ inline const QString kRetryFailed = QStringLiteral("连接重试失败");
 // PortNumber of a port-list text: the decimal number right after "Com"
 // ("Com12 已经占用" is 12); 0 when there is none.
 int portNumberOf(const QString& entry);
+
+// Why a port would not open, in the window's language, for the line below
+// "请检查主串口设置！".
+QString openFailureText(const OpenFailure& failure);
+// The tool-tip of a port-list entry: the device, and what the system knows of
+// the adapter.
+QString portToolTip(const PortDescription& description);
 
 constexpr int kFirstPort = 1;
 constexpr int kLastPort = 16;
@@ -64,6 +72,7 @@ class Connection {
 
  private:
   void scan(bool skipListed);
+  void describeEntry(const QString& text, int portNumber);
 
   ModbusLink& link_;
   ConnectionView& view_;

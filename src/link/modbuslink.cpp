@@ -32,7 +32,9 @@ void ModbusLink::reportLinkDown() {
 }
 
 LinkError ModbusLink::openPort(int txBufferHint) {
-  return port_.open(portNumber(), txBufferHint);
+  const LinkError error = port_.open(portNumber(), txBufferHint);
+  openFailure_ = error == LinkError::None ? OpenFailure{} : port_.lastOpenFailure();
+  return error;
 }
 
 void ModbusLink::closeForReopen() {

@@ -58,6 +58,8 @@ class ModbusLink {
 
   // Opens the port with "9600,n,8,2" and the current PortNumber.
   LinkError openPort(int txBufferHint);
+  // Why the latest openPort failed; Reason::None once one succeeded.
+  const OpenFailure& openFailure() const { return openFailure_; }
   // Closes an open port and gives the line 100 ms before anything reopens it.
   void closeForReopen();
   // closeForReopen, then openPort; a port that will not open is reported to
@@ -119,6 +121,7 @@ class ModbusLink {
   std::function<int()> portNumber_;
   std::function<void()> onInvalidPort_;
   std::function<void()> onLinkDown_;
+  OpenFailure openFailure_;
   QByteArray replyBuffer_;
   int replyStatus_ = 0;
   QByteArray lastRequest_;

@@ -32,7 +32,7 @@ constexpr int kPortsPerFamily = 4;
 
 }  // namespace
 
-PortMap::PortMap(QString programFolder) : programFolder_(std::move(programFolder)) {}
+PortMap::PortMap(QStringList linkFolders) : folders_(std::move(linkFolders)) {}
 
 QString PortMap::fixedDevice(int portNumber) {
   if (!isPortNumber(portNumber)) return {};
@@ -54,7 +54,12 @@ std::vector<PortMap::Row> PortMap::fixedTable() {
 }
 
 QString PortMap::overridePath(int portNumber) const {
-  return QDir(programFolder_).filePath(QStringLiteral("ports/com%1").arg(portNumber));
+  const QString entry = QStringLiteral("ports/com%1").arg(portNumber);
+  for (const QString& folder : folders_) {
+    const QFileInfo info(QDir(folder).filePath(entry));
+    if (info.isSymLink() || info.exists()) return info.filePath();
+  }
+  return QDir(folders_.value(0)).filePath(entry);
 }
 
 QString PortMap::device(int portNumber) const {

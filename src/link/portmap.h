@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace eqset {
@@ -9,8 +10,9 @@ namespace eqset {
 // into a device the host can open.
 //
 // Windows: port n is COMn.
-// Linux: a fixed table (fixedTable()), unless the program folder holds an entry
-// ports/comN, usually a symbolic link; then that entry names port N. That is how
+// Linux: a fixed table (fixedTable()), unless one of the link folders (the
+// program folder, then the user's data folder) holds an entry ports/comN,
+// usually a symbolic link; then the first such entry names port N. That is how
 // an adapter with an unusual name, or the simulator's pseudo-terminal, becomes
 // one of the sixteen ports.
 class PortMap {
@@ -24,7 +26,9 @@ class PortMap {
   };
 
   // `programFolder`: the folder of the executable (ports/ lives there).
-  explicit PortMap(QString programFolder);
+  explicit PortMap(const QString& programFolder) : PortMap(QStringList{programFolder}) {}
+  // `linkFolders`: the folders whose ports/ are searched, in order.
+  explicit PortMap(QStringList linkFolders);
 
   // The device for port `portNumber`, or an empty string when the number names
   // no port at all.
@@ -35,11 +39,12 @@ class PortMap {
   // All sixteen rows of the host table, Com1 first.
   static std::vector<Row> fixedTable();
 
-  // Where the override entry for port `portNumber` lives (it need not exist).
+  // The first link folder's entry for port `portNumber` that exists, or the
+  // first folder's when none does.
   QString overridePath(int portNumber) const;
 
  private:
-  QString programFolder_;
+  QStringList folders_;
 };
 
 }  // namespace eqset

@@ -2,7 +2,9 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMetaObject>
+#include <QSerialPortInfo>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -59,9 +61,16 @@ QtSerialPort::~QtSerialPort() {
 }
 
 LinkError QtSerialPort::open(int portNumber, int /*txBufferHint*/) {
-  if (serial_.isOpen()) return LinkError::PortAlreadyOpen;
+  failure_ = {};
+  if (serial_.isOpen()) {
+    failure_ = {OpenFailure::Reason::Busy, device_, {}};
+    return LinkError::PortAlreadyOpen;
+  }
   const QString device = map_.device(portNumber);
-  if (device.isEmpty()) return LinkError::InvalidPort;
+  if (device.isEmpty()) {
+    failure_.reason = OpenFailure::Reason::NoDevice;
+    return LinkError::InvalidPort;
+  }
 
   serial_.setPortName(device);
   serial_.setBaudRate(QSerialPort::Baud9600);
@@ -74,9 +83,16 @@ LinkError QtSerialPort::open(int portNumber, int /*txBufferHint*/) {
   // them.
   if (!serial_.open(QIODevice::ReadWrite)) {
     const QSerialPort::SerialPortError error = serial_.error();
+    failure_ = {OpenFailure::Reason::Other, device, serial_.errorString()};
     serial_.clearError();
-    if (error == QSerialPort::PermissionError && mayOpenDevice(device)) {
-      return LinkError::PortAlreadyOpen;
+    if (error == QSerialPort::DeviceNotFoundError) failure_.reason = OpenFailure::Reason::NoDevice;
+    if (error == QSerialPort::OpenError) failure_.reason = OpenFailure::Reason::Busy;
+    if (error == QSerialPort::PermissionError) {
+      if (mayOpenDevice(device)) {
+        failure_.reason = OpenFailure::Reason::Busy;
+        return LinkError::PortAlreadyOpen;
+      }
+      failure_.reason = OpenFailure::Reason::NoPermission;
     }
     return LinkError::InvalidPort;
   }
@@ -84,6 +100,24 @@ LinkError QtSerialPort::open(int portNumber, int /*txBufferHint*/) {
   device_ = device;
   serial_.clearError();
   return LinkError::None;
+}
+
+PortDescription QtSerialPort::describe(int portNumber) const {
+  PortDescription d;
+  d.device = map_.device(portNumber);
+  if (d.device.isEmpty()) return d;
+  // The system lists adapters by their own node; a ports/comN link or a
+  // by-id name leads to the same node.
+  const QString node = QFileInfo(d.device).canonicalFilePath();
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    const QString location = info.systemLocation();
+    if (location != d.device && (node.isEmpty() || location != node)) continue;
+    d.description = info.description();
+    d.manufacturer = info.manufacturer();
+    d.serialNumber = info.serialNumber();
+    break;
+  }
+  return d;
 }
 
 void QtSerialPort::close() {

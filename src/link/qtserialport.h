@@ -34,6 +34,8 @@ class QtSerialPort : public SerialPort {
   int bytesWaiting() override;
   QByteArray readAll() override;
   QByteArray peek() override;
+  OpenFailure lastOpenFailure() const override { return failure_; }
+  PortDescription describe(int portNumber) const override;
 
   // The device behind the open port (empty when closed).
   QString device() const;
@@ -50,6 +52,7 @@ class QtSerialPort : public SerialPort {
   PortMap map_;
   QSerialPort serial_;
   QString device_;
+  OpenFailure failure_;
   // Counts opens, so that a late notice about a line that was lost is not
   // applied to a port opened since.
   std::uint64_t openings_ = 0;

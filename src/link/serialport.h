@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <functional>
 
 namespace eqset {
@@ -10,6 +11,29 @@ enum class LinkError {
   None = 0,
   InvalidPort = 8002,      // the port number names no usable port
   PortAlreadyOpen = 8005,  // another program holds the port
+};
+
+// Why the last open failed, from the system's answer.
+struct OpenFailure {
+  enum class Reason {
+    None,          // the last open succeeded, or nothing is known
+    NoPermission,  // the user may not open the device
+    Busy,          // another program holds it
+    NoDevice,      // there is no such device
+    Other,         // anything else; systemText says what
+  };
+  Reason reason = Reason::None;
+  QString device;      // the device the port number led to, when there is one
+  QString systemText;  // the system's own words
+};
+
+// What the system knows of the device behind a port number; empty fields are
+// unknown.
+struct PortDescription {
+  QString device;
+  QString description;
+  QString manufacturer;
+  QString serialNumber;
 };
 
 // The serial port the processor hangs on. Always "9600,n,8,2", binary, no
@@ -34,6 +58,10 @@ class SerialPort {
   // The waiting bytes, left where they are. A port that cannot look ahead
   // answers nothing, and a fast link then waits the full time.
   virtual QByteArray peek() { return {}; }
+  // Why the latest open() failed; Reason::None after a good open.
+  virtual OpenFailure lastOpenFailure() const { return {}; }
+  // The device behind port `portNumber` and what the system says of it.
+  virtual PortDescription describe(int /*portNumber*/) const { return {}; }
 
   // Runs after the port has closed itself because the line was lost (the
   // adapter pulled, the device gone). Not run for close().

@@ -35,6 +35,8 @@ class WatchedPort : public SerialPort {
   int bytesWaiting() override;
   QByteArray readAll() override;
   QByteArray peek() override;
+  OpenFailure lastOpenFailure() const override { return inner_.lastOpenFailure(); }
+  PortDescription describe(int portNumber) const override { return inner_.describe(portNumber); }
 
  private:
   void tell(bool outgoing, const QByteArray& bytes);

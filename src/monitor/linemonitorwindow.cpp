@@ -201,6 +201,8 @@ void LineMonitorWindow::save() {
   request.filter = QStringLiteral("CSV文件|*.csv");
   request.defaultSuffix = QStringLiteral("csv");
   request.save = true;
+  request.folder = saveFolder_;
+  if (!saveFolder_.isEmpty()) QDir().mkpath(saveFolder_);
   const QString path = dialogs_.file(request);
   if (path.isEmpty()) return;
   const QByteArray bytes = log_->csv();

@@ -46,6 +46,8 @@ class LineMonitorWindow : public QWidget {
 
   // Shown, brought to the front and activated.
   void showAndRaise();
+  // Where "保存" opens its dialog; made when missing.
+  void setSaveFolder(const QString& folder) { saveFolder_ = folder; }
 
   monitor::LineLog& log() { return *log_; }
   // The rows the filter lets through, as the table shows them.
@@ -74,6 +76,7 @@ class LineMonitorWindow : public QWidget {
   monitor::LineView* view_ = nullptr;  // MonitorTable
   bool atBottom_ = true;
   QString saved_;
+  QString saveFolder_;
 };
 
 }  // namespace eqset

@@ -44,7 +44,7 @@ class SimulatorWindow {
     ASSERT_TRUE(
         SettingsStore(QDir(folder()).filePath(SettingsStore::kFileName)).save(record, &error));
     port = std::make_unique<QtSerialPort>(PortMap(folder()));
-    window = std::make_unique<MainWindow>(*port, clock, dialogs, folder());
+    window = std::make_unique<MainWindow>(*port, clock, dialogs, DataFolders::portable(folder()));
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     window->startUp();

@@ -18,6 +18,7 @@ namespace eqset::test {
 namespace {
 
 using Kind = FakeSerialPort::EventKind;
+using PortState = FakeSerialPort::PortState;
 
 TEST_F(WindowTest, StartListsPortsLoadsTheRecordAndConnects) {
   port.setPort(1, PortState::Free);
@@ -74,6 +75,8 @@ struct FailedStart {
   bool writeStore;
   const char* entry;
   bool emptyTable;
+  FakeSerialPort::PortState state = FakeSerialPort::PortState::Missing;
+  const char* why = "";  // the line under the question, when the port was tried
 };
 
 void PrintTo(const FailedStart& c, std::ostream* os) {
@@ -85,6 +88,8 @@ class FailedStartTest : public WindowTest, public ::testing::WithParamInterface<
 TEST_P(FailedStartTest, AsksForThePortAndKeepsTheListsFilled) {
   const auto& c = GetParam();
   port.setPort(2, PortState::Free);
+  const int chosen = portNumberOf(c.entry);
+  if (chosen != 0) port.setPort(chosen, c.state);
   if (c.writeStore) storePort(c.entry);
   if (c.emptyTable) {
     auto db = QSqlDatabase::addDatabase("QSQLITE", "empty");
@@ -98,25 +103,38 @@ TEST_P(FailedStartTest, AsksForThePortAndKeepsTheListsFilled) {
   if (c.emptyTable) QSqlDatabase::removeDatabase("empty");
 
   ASSERT_EQ(dialogs.asked.size(), 1u);
-  EXPECT_EQ(dialogs.asked[0].text, "请检查主串口设置！");
+  const QString why = QString::fromUtf8(c.why);
+  EXPECT_EQ(dialogs.asked[0].text,
+            why.isEmpty() ? "请检查主串口设置！" : "请检查主串口设置！\n原因：" + why);
   EXPECT_EQ(dialogs.asked[0].title, "串口设置");
   EXPECT_EQ(dialogs.asked[0].icon, Dialogs::Icon::Question);
   EXPECT_EQ(dialogs.asked[0].buttons, Dialogs::Buttons::RetryCancel);
   EXPECT_EQ(window->ComState->text(), "用户取消连接");
   EXPECT_FALSE(port.isOpen());
-  EXPECT_EQ(entries(window->Combo2), QStringList{"Com2"});
+  QStringList listed{"Com2"};
+  if (c.state == PortState::Busy) listed << QString::fromUtf8(c.entry) + " 已经占用";
+  EXPECT_EQ(entries(window->Combo2), listed);
   EXPECT_EQ(window->Combo3->count(), 3);
   // A missing store is not created by looking for it.
   EXPECT_EQ(QFile::exists(storePath()), c.writeStore || c.emptyTable);
 }
 
-INSTANTIATE_TEST_SUITE_P(Store, FailedStartTest,
-                         ::testing::Values(FailedStart{"missing", false, "", false},
-                                           FailedStart{"emptyTable", false, "", true},
-                                           FailedStart{"emptyEntry", true, "", false},
-                                           FailedStart{"missingPort", true, "Com9", false},
-                                           FailedStart{"busyPort", true, "Com7", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Store, FailedStartTest,
+    ::testing::Values(
+        FailedStart{"missing", false, "", false}, FailedStart{"emptyTable", false, "", true},
+        FailedStart{"emptyEntry", true, "", false, PortState::Missing,
+                    "所选的不是可用的串口（Com1..Com16），请在串口列表中选择一个。"},
+        FailedStart{"missingPort", true, "Com9", false, PortState::Missing,
+                    "找不到设备 /dev/ttyACM0，请检查串口线或USB转串口适配器是否插好。"},
+        FailedStart{"busyPort", true, "Com7", false, PortState::Busy,
+                    "/dev/ttyUSB2 正被其他程序占用，请先关闭该程序。"},
+        FailedStart{"forbiddenPort", true, "Com5", false, PortState::Forbidden,
+                    "没有权限打开 /dev/ttyUSB0。请把当前用户加入 dialout 组（sudo usermod -aG "
+                    "dialout $USER），然后注销并重新登录。"},
+        FailedStart{"faultyPort", true, "Com6", false, PortState::Faulty,
+                    "系统报告：Input/output error"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WindowTest, RetryOpensThePortOnceItIsFree) {
   port.setPort(4, PortState::Busy);
@@ -148,9 +166,18 @@ TEST_F(WindowTest, Com12SelectsPort12) {
 TEST_F(WindowTest, ScanningAgainAddsOnlyOccupiedPortsAgain) {
   port.setPort(1, PortState::Free);
   port.setPort(5, PortState::Busy);
+  port.describeAs(5, {{}, "FT232R USB UART", "FTDI", "A50285BI"});
   storePort("Com1");
   start();
+  const auto tip = [this](int i) {
+    return window->Combo2->itemData(i, Qt::ToolTipRole).toString();
+  };
+  EXPECT_EQ(tip(0), "设备：/dev/ttyS0");
+  EXPECT_EQ(tip(1), "设备：/dev/ttyUSB0\n描述：FT232R USB UART\n制造商：FTDI\n序列号：A50285BI");
+  // Another adapter on the same device: a new scan tells of it.
+  port.describeAs(1, {{}, "USB-Serial Controller", "Prolific", {}});
   QTest::mouseClick(window->Command25, Qt::LeftButton);
+  EXPECT_EQ(tip(0), "设备：/dev/ttyS0\n描述：USB-Serial Controller\n制造商：Prolific");
   QTest::mouseClick(window->Command25, Qt::LeftButton);
   EXPECT_EQ(entries(window->Combo2),
             (QStringList{"Com1", "Com5 已经占用", "Com5 已经占用", "Com5 已经占用"}));
@@ -194,6 +221,42 @@ TEST_F(WindowTest, ReconnectStoresTheChoiceForTheNextStart) {
   start();
   EXPECT_EQ(window->ComState->text(), "已经连接");
   EXPECT_EQ(window->Text10->text(), "2.5");
+}
+
+// An installed program's folder cannot be written: the store the program came
+// with starts it, and what it saves goes to the user's data folder.
+TEST_F(WindowTest, AProgramFolderThatCannotBeWrittenKeepsEverythingInTheUsersFolder) {
+  QTemporaryDir user;
+  port.setPort(2, PortState::Free);
+  port.setPort(3, PortState::Free);
+  storePort("Com2");  // the program folder's store
+  QFile programStore(storePath());
+  ASSERT_TRUE(programStore.open(QIODevice::ReadOnly));
+  const QByteArray shipped = programStore.readAll();
+  programStore.close();
+  const QString userHome = QDir(user.path()).filePath("EQSet");
+  dataFolders = chooseDataFolders(
+      folder.path(), userHome, [this](const QString& f) { return QDir(f) != QDir(folder.path()); });
+  start();
+  EXPECT_EQ(window->ComState->text(), "已经连接");
+  const QString userStore = QDir(userHome).filePath("TarnDB.mdb");
+  EXPECT_TRUE(
+      window->Command1->toolTip().endsWith("设置保存在 " + QDir::toNativeSeparators(userStore)));
+
+  window->Combo2->setCurrentText("Com3");
+  QTest::mouseClick(window->Command1, Qt::LeftButton);
+  EXPECT_EQ(window->ComState->text(), "连接正常");
+  EXPECT_TRUE(dialogs.asked.empty());
+  const auto saved = SettingsStore(userStore).load();
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->U_Main_Com, "Com3");
+  ASSERT_TRUE(programStore.open(QIODevice::ReadOnly));
+  EXPECT_EQ(programStore.readAll(), shipped);
+  // The technician's files go there too.
+  dialogs.paths = {""};
+  QTest::mouseClick(window->CmdSaveAll, Qt::LeftButton);
+  ASSERT_FALSE(dialogs.fileRequests.empty());
+  EXPECT_EQ(dialogs.fileRequests.back().folder, QDir(userHome).filePath("用户数据"));
 }
 
 TEST_F(WindowTest, ReconnectOnAnOpenPortClosesFirstAndWaits) {

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <optional>
 
 #include "app/mainwindow.h"
 #include "app/settingsstore.h"
@@ -53,8 +54,12 @@ class WindowTest : public ::testing::Test {
     ASSERT_TRUE(SettingsStore(storePath()).save(r, &error)) << error.toStdString();
   }
 
+  // Where the window keeps its store and files; the fixture's folder when unset.
+  std::optional<DataFolders> dataFolders;
+
   void start() {
-    window = std::make_unique<MainWindow>(port, clock, dialogs, folder.path());
+    window = std::make_unique<MainWindow>(
+        port, clock, dialogs, dataFolders.value_or(DataFolders::portable(folder.path())));
     // Shown and laid out, so that clicks land where a technician's would.
     window->resize(1366, 768);
     window->show();

@@ -108,6 +108,24 @@ TEST_F(PortOverride, LinkNamesThePortItsNumberSays) {
   EXPECT_EQ(map.overridePath(12), path("ports/com12"));
 }
 
+// An installed program's folder holds no links; the user's data folder does.
+// The program folder's own link still comes first.
+TEST_F(PortOverride, LinksInTheUsersFolderCountAfterTheProgramFolders) {
+  QTemporaryDir user;
+  ASSERT_TRUE(QDir(user.path()).mkpath("ports"));
+  makeFile("dev/ttyUSER");
+  makeFile("dev/ttyPROGRAM");
+  ASSERT_TRUE(QFile::link(path("dev/ttyUSER"), user.filePath("ports/com7")));
+  ASSERT_TRUE(QFile::link(path("dev/ttyUSER"), user.filePath("ports/com8")));
+  link(path("dev/ttyPROGRAM"), "ports/com8");
+
+  const PortMap map(QStringList{program_.path(), user.path()});
+  EXPECT_EQ(map.device(7), QFileInfo(path("dev/ttyUSER")).canonicalFilePath());
+  EXPECT_EQ(map.device(8), QFileInfo(path("dev/ttyPROGRAM")).canonicalFilePath());
+  EXPECT_EQ(map.device(6), PortMap::fixedDevice(6));
+  EXPECT_EQ(map.overridePath(7), user.filePath("ports/com7"));
+}
+
 TEST_F(PortOverride, RelativeLinkAndChainedLinkLeadToTheDevice) {
   makeFile("dev/ttyREAL");
   link("../dev/ttyREAL", "ports/com5");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "link/portmap.h"
 #include "sim/processormodel.h"
 
 namespace eqset::test {
@@ -13,9 +14,20 @@ FakeSerialPort::FakeSerialPort(Clock& clock, sim::ProcessorModel* model)
 LinkError FakeSerialPort::open(int portNumber, int txBufferHint) {
   const auto it = ports_.find(portNumber);
   const PortState state = it == ports_.end() ? PortState::Missing : it->second;
+  failure_ = {};
   if (openPort_ != 0 || state != PortState::Free) {
     events_.push_back({clock_.now(), EventKind::OpenFailed, portNumber, {}, txBufferHint});
-    return state == PortState::Missing ? LinkError::InvalidPort : LinkError::PortAlreadyOpen;
+    using Reason = OpenFailure::Reason;
+    failure_.device = PortMap::fixedDevice(portNumber);
+    if (openPort_ != 0 || state == PortState::Busy) {
+      failure_.reason = Reason::Busy;
+      return LinkError::PortAlreadyOpen;
+    }
+    failure_.reason = state == PortState::Missing     ? Reason::NoDevice
+                      : state == PortState::Forbidden ? Reason::NoPermission
+                                                      : Reason::Other;
+    if (state == PortState::Faulty) failure_.systemText = QStringLiteral("Input/output error");
+    return LinkError::InvalidPort;
   }
   openPort_ = portNumber;
   // Delayed bytes that came while the port was closed are gone.
@@ -23,6 +35,13 @@ LinkError FakeSerialPort::open(int portNumber, int txBufferHint) {
   std::erase_if(pending_, [now](const Pending& p) { return p.delayed && p.arrival <= now; });
   events_.push_back({clock_.now(), EventKind::Open, portNumber, {}, txBufferHint});
   return LinkError::None;
+}
+
+PortDescription FakeSerialPort::describe(int portNumber) const {
+  const auto it = descriptions_.find(portNumber);
+  PortDescription d = it == descriptions_.end() ? PortDescription{} : it->second;
+  d.device = PortMap::fixedDevice(portNumber);
+  return d;
 }
 
 void FakeSerialPort::close() {

@@ -20,7 +20,9 @@ namespace eqset::test {
 // 9600 8N2, so a read sees only what a real line would have delivered by then.
 class FakeSerialPort : public SerialPort {
  public:
-  enum class PortState { Free, Busy, Missing };
+  // Forbidden: the user may not open it; Faulty: the driver fails with words
+  // of its own.
+  enum class PortState { Free, Busy, Missing, Forbidden, Faulty };
   enum class EventKind { Open, OpenFailed, Close, Discard, Write };
   struct Event {
     std::int64_t time;
@@ -67,6 +69,11 @@ class FakeSerialPort : public SerialPort {
   int bytesWaiting() override;
   QByteArray readAll() override;
   QByteArray peek() override;
+  OpenFailure lastOpenFailure() const override { return failure_; }
+  // The host table's device; an adapter's details for the ports set by
+  // describeAs.
+  PortDescription describe(int portNumber) const override;
+  void describeAs(int portNumber, PortDescription d) { descriptions_[portNumber] = std::move(d); }
 
   int openPort() const { return openPort_; }
   const std::vector<Event>& events() const { return events_; }
@@ -90,6 +97,8 @@ class FakeSerialPort : public SerialPort {
   double delayedUntil_ = 0;
   std::map<int, PortState> ports_;
   int openPort_ = 0;
+  OpenFailure failure_;
+  std::map<int, PortDescription> descriptions_;
   std::vector<Pending> pending_;
   std::vector<Event> events_;
 };
