@@ -255,11 +255,17 @@ void MainWindow::startUp() {
 
 void MainWindow::showRecord(const SettingsRecord& record) {
   Combo2->setCurrentText(record.U_Main_Com);
+  // A fixed list shows only one of its entries: a store from an older program
+  // lacks some fields, and an empty target curve would block every settings
+  // file save. Missing fields keep the start values.
+  const auto pick = [](QComboBox* list, const QString& text) {
+    if (const int at = list->findText(text); at >= 0) list->setCurrentIndex(at);
+  };
   for (int c = 0; c < kChannels; ++c)
-    CmbCopy[c]->setCurrentText(record.CmbCopy[static_cast<std::size_t>(c)]);
-  Combo3->setCurrentText(record.EqMode);
-  Combo4->setCurrentText(record.TypeSig);
-  Text10->setText(record.MicZero);
+    pick(CmbCopy[c], record.CmbCopy[static_cast<std::size_t>(c)]);
+  pick(Combo3, record.EqMode);
+  pick(Combo4, record.TypeSig);
+  if (!record.MicZero.isEmpty()) Text10->setText(record.MicZero);
   ChkFastLink->setChecked(record.FastLink == QStringLiteral("1"));
 }
 

@@ -339,6 +339,10 @@ TEST_F(WindowTest, AStoreLackingColumnsGivesItsPortAndIsHealedByReconnect) {
   start();
   EXPECT_EQ(window->ComState->text(), "已经连接");
   EXPECT_FALSE(window->ChkFastLink->isChecked());  // a store without the column reads as off
+  // Missing fields keep the start values, so a settings file can be saved.
+  EXPECT_EQ(window->Combo3->currentText(), "ISO2969");
+  EXPECT_EQ(window->CmbCopy[0]->currentText(), "右");
+  EXPECT_EQ(window->Text10->text(), "0");
   window->Text10->setText("3");
   QTest::mouseClick(window->Command1, Qt::LeftButton);
   EXPECT_TRUE(dialogs.asked.empty());
