@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
         std::optional<sim::PortLink> comLink;
         if (!options.linkPath.empty()) link.emplace(port.slavePath(), options.linkPath);
         if (options.com > 0) {
-          const std::string dir = options.dir.empty() ? sim::ownProgramFolder() : options.dir;
+          const std::string dir = options.dir.empty() ? sim::defaultLinkFolder() : options.dir;
           comLink.emplace(port.slavePath(), dir + "/ports/com" + std::to_string(options.com));
         }
         sim::LineServer server(

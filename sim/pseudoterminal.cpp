@@ -93,4 +93,13 @@ std::string ownProgramFolder() {
   return self.parent_path().string();
 }
 
+std::string defaultLinkFolder() {
+  const std::string program = ownProgramFolder();
+  if (::access(program.c_str(), W_OK) == 0) return program;
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data != nullptr && data[0] == '/') return std::string(data) + "/EQSet";
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : ".") + "/.local/share/EQSet";
+}
+
 }  // namespace sim

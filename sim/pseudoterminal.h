@@ -54,4 +54,10 @@ class PortLink {
 // The folder eqset-sim itself was started from (where the program lives).
 std::string ownProgramFolder();
 
+// Where --com puts its link without --dir: the program folder when it can be
+// written, else the user's data folder that EQSet searches after it
+// ($XDG_DATA_HOME/EQSet, by default ~/.local/share/EQSet). An installed
+// simulator thus binds a port the installed program finds.
+std::string defaultLinkFolder();
+
 }  // namespace sim
