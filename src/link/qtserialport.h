@@ -34,6 +34,7 @@ class QtSerialPort : public SerialPort {
   int bytesWaiting() override;
   QByteArray readAll() override;
   QByteArray peek() override;
+  QByteArray read(int n) override;
 
   // The device behind the open port (empty when closed).
   QString device() const;
