@@ -433,6 +433,7 @@ void Soak::finding(const std::string& op, const std::string& what, int upTo) {
             (t.wentOut ? "" : " (not sent whole)") + "  fault " + faultName(t.fault) +
             "\n         processor answered " + hex(t.clean) + "\n         link took " +
             hex(t.taken) + " (" + std::to_string(t.waiting) + " waiting), " +
+            (t.setAside.isEmpty() ? "" : "set aside " + hex(t.setAside) + ", ") +
             (t.countedOnce() ? (t.countedGood() ? "counted good" : "counted failed")
                              : "counted " + std::to_string(t.good + t.failed) + " times") +
             "\n";
@@ -469,6 +470,8 @@ void Soak::summarize() {
       ++f_.ownFaultFailures;
     } else if (failed && (i - lastLate <= 3 || holdsOtherBytes(t))) {
       ++f_.displacedFailures;
+      // Its answer was held up behind the late reply past the wait.
+      if (t.taken.isEmpty() && t.setAside.isEmpty()) ++f_.lineBusyFailures;
     } else if (failed) {
       ++f_.unexplainedFailures;
     }

@@ -79,6 +79,7 @@ struct Figures {
   int faultsTotal = 0;
   int ownFaultFailures = 0;     // its own reply was damaged or missing
   int displacedFailures = 0;    // a late reply took its place
+  int lineBusyFailures = 0;     // of those: nothing came in time, the line busy with it
   int unexplainedFailures = 0;  // failed with no fault near it
   int lateInTime = 0;           // late replies that still came before the look
   long long valuesCompared = 0;
