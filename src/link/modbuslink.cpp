@@ -69,8 +69,8 @@ void ModbusLink::awaitReply(int n, int waitMs) {
   while (clock_.now() < deadline) {
     QByteArray waiting = port_.peek();
     // A whole frame in front that is not the answer (a late echo, a reply
-    // about another register) is taken off the line, and the answer may
-    // still come behind it within the wait.
+    // about another register) or has bytes behind it (the answer comes last)
+    // is taken off the line, and the answer may still come within the wait.
     while (const int stray = strayFrameLength(lastRequest_, waiting, unanswered_)) {
       if (port_.read(stray).isEmpty()) break;
       waiting = port_.peek();
