@@ -112,6 +112,8 @@ void print(const Figures& f) {
   std::printf("  %-44s %8d\n", "  Text13 + Text14 vs transactions", f.countTotalMismatch);
   std::printf("  %-44s %8d\n", "  Text14 vs failures the faults cause", f.failedVsFaultsMismatch);
   std::printf("  %-44s %8d\n", "replies judged wrongly (must be 0)", f.verdictMismatches);
+  std::printf("  %-44s %8d   of %d requests kept\n", "line monitor verdicts unlike counters (0)",
+              f.monitorMismatches, f.monitorCompared);
   std::printf("  %-44s %8d\n", "message boxes", f.dialogs);
   double measured = 0;
   double nominal = 0;

@@ -14,6 +14,8 @@
 #include "app/pages/autoeqpage.h"
 #include "app/widgets.h"
 #include "measure/levelconversion.h"
+#include "monitor/linelog.h"
+#include "monitor/linemonitorwindow.h"
 #include "params/statetexts.h"
 
 namespace soak {
@@ -58,6 +60,7 @@ Figures Soak::run(const std::string& title, int transactions) {
     idle_();
   }
   port_.settle();
+  monitorAgrees();
   summarize();
   return f_;
 }
@@ -417,6 +420,36 @@ void Soak::slidersMatchProcessor() {
             QString::number(
                 conv::levelRegisterFromPosition(w_.Slider3[static_cast<std::size_t>(c)]->value())),
             QString::number(p_.held(reg::kChannelLevel + c + bank)));
+  }
+}
+
+// The line monitor against the counters: each request row it still keeps
+// carries the verdict of the reply the link read for it, 正确 exactly when the
+// link counted that reply good; a frame the fast link set aside has a row of
+// its own and leaves the request to its reply.
+void Soak::monitorAgrees() {
+  auto* monitor = w_.findChild<eqset::LineMonitorWindow*>("LineMonitorWindow");
+  if (monitor == nullptr) {
+    finding("line monitor", "the window has no line monitor", 0);
+    return;
+  }
+  eqset::monitor::LineLog& log = monitor->log();
+  log.flush();
+  std::size_t next = port_.log.size();
+  for (int r = log.rowCount() - 1; r >= 0 && next > static_cast<std::size_t>(first_); --r) {
+    const eqset::monitor::LineRow& row = log.row(r);
+    if (!row.outgoing) continue;
+    const Transaction& t = port_.log[--next];
+    ++f_.monitorCompared;
+    const bool correct = row.verdict == eqset::monitor::Verdict::Correct;
+    if (row.bytes == t.request && correct == t.countedGood()) continue;
+    ++f_.monitorMismatches;
+    finding("line monitor",
+            row.bytes != t.request
+                ? "a request row out of step with the requests written"
+                : "verdict " + eqset::monitor::verdictText(row.verdict).toStdString() +
+                      (t.countedGood() ? ", counted good" : ", counted failed"),
+            static_cast<int>(next) + 1);
   }
 }
 

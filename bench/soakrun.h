@@ -86,6 +86,8 @@ struct Figures {
   int valueMismatches = 0;
   int staleByDesign = 0;  // boxes left as they were by a failed reply
   int verdictMismatches = 0;
+  int monitorCompared = 0;    // request rows the line monitor still keeps
+  int monitorMismatches = 0;  // of those: a verdict other than the counters'
   int countTotalMismatch = 0;
   int failedVsFaultsMismatch = 0;
   int dialogs = 0;
@@ -134,6 +136,7 @@ class Soak {
   void curveRead(int channel);
   void slidersMatchProcessor();
 
+  void monitorAgrees();
   void finding(const std::string& op, const std::string& what, int upTo);
   void summarize();
 
