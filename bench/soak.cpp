@@ -17,6 +17,10 @@
 // only replies are damaged) and the same seeded fault sequence, checked at the
 // end against the simulator's own trace of every frame.
 //
+// --fast runs both with "快速通讯"; --usb-latency MS puts a USB serial
+// adapter's latency timer between the processor and the port in both: the
+// in-process port and eqset-sim hand the reply bytes over in bursts, every MS.
+//
 // Each run prints its transactions, good and failed replies, the faults put on
 // the line, every value the window shows or keeps that differs from what the
 // processor holds (must be 0), counter mismatches (must be 0) and the time per
@@ -38,6 +42,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -95,6 +101,7 @@ void print(const Figures& f) {
   std::printf("\n");
   std::printf("  %-44s %8d\n", "  failed: own reply damaged, missing or late", f.ownFaultFailures);
   std::printf("  %-44s %8d\n", "  failed: earlier reply's bytes in its place", f.displacedFailures);
+  std::printf("  %-44s %8d\n", "    of them nothing in time, line still busy", f.lineBusyFailures);
   std::printf("  %-44s %8d\n", "  failed: no fault near it", f.unexplainedFailures);
   std::printf("  %-44s %8d\n", "  late replies that still came in time", f.lateInTime);
   std::printf("  %-44s %8d   of %lld compared\n", "values shown/stored wrongly (must be 0)",
@@ -105,6 +112,8 @@ void print(const Figures& f) {
   std::printf("  %-44s %8d\n", "  Text13 + Text14 vs transactions", f.countTotalMismatch);
   std::printf("  %-44s %8d\n", "  Text14 vs failures the faults cause", f.failedVsFaultsMismatch);
   std::printf("  %-44s %8d\n", "replies judged wrongly (must be 0)", f.verdictMismatches);
+  std::printf("  %-44s %8d   of %d requests kept\n", "line monitor verdicts unlike counters (0)",
+              f.monitorMismatches, f.monitorCompared);
   std::printf("  %-44s %8d\n", "message boxes", f.dialogs);
   double measured = 0;
   double nominal = 0;
@@ -167,9 +176,13 @@ int waitFor(const QByteArray& request) {
 // lands in the next transaction or just before it.
 // "快速通讯": the same runs with the fast link on.
 bool fastLink = false;
+// A USB serial adapter's latency timer between the processor and the port
+// (0: none): replies reach the port in bursts, in both runs.
+int usbLatencyMs = 0;
 
 std::string linkName() {
-  return fastLink ? ", fast link" : "";
+  return std::string(fastLink ? ", fast link" : "") +
+         (usbLatencyMs > 0 ? ", USB latency " + std::to_string(usbLatencyMs) + " ms" : "");
 }
 
 Figures inProcess() {
@@ -178,6 +191,7 @@ Figures inProcess() {
   sim::ProcessorModel model(sim::ModelOptions{static_cast<std::uint32_t>(kSeed), 3000});
   eqset::test::FakeSerialPort fake(clock, &model);
   fake.setPort(2, eqset::test::FakeSerialPort::PortState::Free);
+  fake.setUsbLatency(usbLatencyMs);
   sim::SeededRandom faults(kSeed * 7919);
   bool armed = false;
   Transaction pending;
@@ -280,10 +294,19 @@ std::string checkTrace(const std::string& path, const std::vector<Transaction>& 
 Figures overTheLine() {
   simtest::TempDir dir;
   const std::string trace = dir.path("trace.log");
-  simtest::SimProcess sim({"--com", "7", "--dir", dir.path(), "--seed", std::to_string(kSeed),
-                           "--fault", "mixed", "--fault-every", std::to_string(kFaultEvery),
-                           "--late-ms", std::to_string(kLateMs), "--sweep-seconds",
-                           std::to_string(kLineSweepMs / 1000.0), "--trace", trace});
+  std::vector<std::string> args = {"--com",           "7",
+                                   "--dir",           dir.path(),
+                                   "--seed",          std::to_string(kSeed),
+                                   "--fault",         "mixed",
+                                   "--fault-every",   std::to_string(kFaultEvery),
+                                   "--late-ms",       std::to_string(kLateMs),
+                                   "--sweep-seconds", std::to_string(kLineSweepMs / 1000.0),
+                                   "--trace",         trace};
+  if (usbLatencyMs > 0) {
+    args.push_back("--usb-latency");
+    args.push_back(std::to_string(usbLatencyMs));
+  }
+  simtest::SimProcess sim(args);
   if (!sim.ready()) {
     Figures f;
     f.title = "over the line: eqset-sim did not start";
@@ -337,8 +360,9 @@ Figures overTheLine() {
       [] { QCoreApplication::processEvents(); });
   Figures f = soak.run(
       "over a pseudo-terminal, eqset-sim --fault mixed --fault-every 10 "
-      "--late-ms 350, real time" +
-          linkName() + ": " + std::to_string(kLineTransactions) + " transactions",
+      "--late-ms 350" +
+          (usbLatencyMs > 0 ? " --usb-latency " + std::to_string(usbLatencyMs) : std::string()) +
+          ", real time" + linkName() + ": " + std::to_string(kLineTransactions) + " transactions",
       kLineTransactions);
   // Let the last reply land in the trace before reading it.
   std::this_thread::sleep_for(std::chrono::milliseconds(kLateMs + 400));
@@ -360,6 +384,11 @@ int main(int argc, char** argv) {
     lineOnly = lineOnly || arg == "--line-only";
     inProcessOnly = inProcessOnly || arg == "--in-process-only";
     soak::fastLink = soak::fastLink || arg == "--fast";
+    if (arg == "--usb-latency" && i + 1 < argc) {
+      soak::usbLatencyMs = std::max(0, std::atoi(argv[++i]));
+    } else if (arg.starts_with("--usb-latency=")) {
+      soak::usbLatencyMs = std::max(0, std::atoi(arg.c_str() + std::strlen("--usb-latency=")));
+    }
   }
   std::printf(
       "soak: seed %llu, one reply in %d faulted (silent, short, long, corrupt, late, "

@@ -63,6 +63,12 @@ QByteArray WatchedPort::readAll() {
   return bytes;
 }
 
+QByteArray WatchedPort::read(int n) {
+  QByteArray bytes = inner_.read(n);
+  if (!log.empty()) log.back().setAside += bytes;
+  return bytes;
+}
+
 void WatchedPort::settle() {
   if (!counters_) return;
   const auto now = counters_();

@@ -30,16 +30,18 @@ struct Transaction {
   QByteArray clean;      // the processor's own answer
   sim::LineFault fault = sim::LineFault::None;
   int extraDelayMs = 0;
-  int looks = 0;     // times the link took bytes off the line for it
-  int waiting = -1;  // what the port said was waiting when the link looked
-  QByteArray taken;  // what the link took
-  int good = 0;      // how the counters moved for it
+  int looks = 0;        // times the link took bytes off the line for it
+  int waiting = -1;     // what the port said was waiting when the link looked
+  QByteArray taken;     // what the link took
+  QByteArray setAside;  // whole frames the fast link took off the line as not its answer
+  int good = 0;         // how the counters moved for it
   int failed = 0;
 
   // The verdict the link owes this reply: good exactly when, in one look, it
   // found the processor's untouched answer to this very request waiting,
-  // whole and alone. A damaged reply, a missing one, and a reply to another
-  // request (a late one included) are failures, whatever they look like.
+  // whole and alone (once the fast link set aside the whole frames in front of
+  // it). A damaged reply, a missing one, and a reply to another request (a
+  // late one included) are failures, whatever they look like.
   bool deservesGood() const {
     return looks == 1 && !clean.isEmpty() && waiting == clean.size() && taken == clean;
   }
@@ -71,6 +73,8 @@ class WatchedPort : public eqset::SerialPort {
   QByteArray readAll() override;
   // Looking at what waits is no read: the fast link's wait passes through.
   QByteArray peek() override { return inner_.peek(); }
+  // A frame the fast link sets aside is booked apart from what it took.
+  QByteArray read(int n) override;
 
   // Puts the counter moves since the last request on that request. The link
   // counts a reply right after it reads it, before the next request.

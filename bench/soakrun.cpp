@@ -14,6 +14,8 @@
 #include "app/pages/autoeqpage.h"
 #include "app/widgets.h"
 #include "measure/levelconversion.h"
+#include "monitor/linelog.h"
+#include "monitor/linemonitorwindow.h"
 #include "params/statetexts.h"
 
 namespace soak {
@@ -58,6 +60,7 @@ Figures Soak::run(const std::string& title, int transactions) {
     idle_();
   }
   port_.settle();
+  monitorAgrees();
   summarize();
   return f_;
 }
@@ -420,6 +423,36 @@ void Soak::slidersMatchProcessor() {
   }
 }
 
+// The line monitor against the counters: each request row it still keeps
+// carries the verdict of the reply the link read for it, 正确 exactly when the
+// link counted that reply good; a frame the fast link set aside has a row of
+// its own and leaves the request to its reply.
+void Soak::monitorAgrees() {
+  auto* monitor = w_.findChild<eqset::LineMonitorWindow*>("LineMonitorWindow");
+  if (monitor == nullptr) {
+    finding("line monitor", "the window has no line monitor", 0);
+    return;
+  }
+  eqset::monitor::LineLog& log = monitor->log();
+  log.flush();
+  std::size_t next = port_.log.size();
+  for (int r = log.rowCount() - 1; r >= 0 && next > static_cast<std::size_t>(first_); --r) {
+    const eqset::monitor::LineRow& row = log.row(r);
+    if (!row.outgoing) continue;
+    const Transaction& t = port_.log[--next];
+    ++f_.monitorCompared;
+    const bool correct = row.verdict == eqset::monitor::Verdict::Correct;
+    if (row.bytes == t.request && correct == t.countedGood()) continue;
+    ++f_.monitorMismatches;
+    finding("line monitor",
+            row.bytes != t.request
+                ? "a request row out of step with the requests written"
+                : "verdict " + eqset::monitor::verdictText(row.verdict).toStdString() +
+                      (t.countedGood() ? ", counted good" : ", counted failed"),
+            static_cast<int>(next) + 1);
+  }
+}
+
 // A finding with the transactions that led to it (`upTo`: 1-based index in
 // the log, 0 for none).
 void Soak::finding(const std::string& op, const std::string& what, int upTo) {
@@ -433,6 +466,7 @@ void Soak::finding(const std::string& op, const std::string& what, int upTo) {
             (t.wentOut ? "" : " (not sent whole)") + "  fault " + faultName(t.fault) +
             "\n         processor answered " + hex(t.clean) + "\n         link took " +
             hex(t.taken) + " (" + std::to_string(t.waiting) + " waiting), " +
+            (t.setAside.isEmpty() ? "" : "set aside " + hex(t.setAside) + ", ") +
             (t.countedOnce() ? (t.countedGood() ? "counted good" : "counted failed")
                              : "counted " + std::to_string(t.good + t.failed) + " times") +
             "\n";
@@ -469,6 +503,8 @@ void Soak::summarize() {
       ++f_.ownFaultFailures;
     } else if (failed && (i - lastLate <= 3 || holdsOtherBytes(t))) {
       ++f_.displacedFailures;
+      // Its answer was held up behind the late reply past the wait.
+      if (t.taken.isEmpty() && t.setAside.isEmpty()) ++f_.lineBusyFailures;
     } else if (failed) {
       ++f_.unexplainedFailures;
     }

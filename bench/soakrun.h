@@ -79,12 +79,15 @@ struct Figures {
   int faultsTotal = 0;
   int ownFaultFailures = 0;     // its own reply was damaged or missing
   int displacedFailures = 0;    // a late reply took its place
+  int lineBusyFailures = 0;     // of those: nothing came in time, the line busy with it
   int unexplainedFailures = 0;  // failed with no fault near it
   int lateInTime = 0;           // late replies that still came before the look
   long long valuesCompared = 0;
   int valueMismatches = 0;
   int staleByDesign = 0;  // boxes left as they were by a failed reply
   int verdictMismatches = 0;
+  int monitorCompared = 0;    // request rows the line monitor still keeps
+  int monitorMismatches = 0;  // of those: a verdict other than the counters'
   int countTotalMismatch = 0;
   int failedVsFaultsMismatch = 0;
   int dialogs = 0;
@@ -133,6 +136,7 @@ class Soak {
   void curveRead(int channel);
   void slidersMatchProcessor();
 
+  void monitorAgrees();
   void finding(const std::string& op, const std::string& what, int upTo);
   void summarize();
 

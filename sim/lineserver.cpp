@@ -133,9 +133,11 @@ void LineServer::answer(const RequestAssembler::Frame& request) {
   // requests that come meanwhile are answered after it.
   const double firstBitMs = receivedMs + kTurnaroundMs + delayMs_ + faulted.extraDelayMs;
   trace_.frame(firstBitMs, false, reply);
-  for (std::size_t i = 0; i < reply.size(); ++i) {
-    sleepUntilMs(firstBitMs + static_cast<double>(i + 1) * kByteMs);
-    port_.sendByte(reply[i]);
+  std::size_t sent = 0;
+  for (const UsbBurst& burst : usbBursts(firstBitMs, reply.size(), kByteMs, usbLatencyMs_)) {
+    sleepUntilMs(burst.atMs);
+    port_.send(std::span(reply).subspan(sent, burst.count));
+    sent += burst.count;
   }
 }
 

@@ -11,6 +11,7 @@
 #include "sim/processormodel.h"
 #include "sim/pseudoterminal.h"
 #include "sim/requestassembler.h"
+#include "sim/usblatency.h"
 
 namespace sim {
 
@@ -44,8 +45,8 @@ class TraceLog {
 // Serves the processor model on the pseudo-terminal with the timing of a
 // real line: a request counts as received when its last byte would have
 // arrived at 9600 baud, and the reply goes out one byte every 1.146 ms after
-// the turnaround, so a program that judges replies by how many bytes are
-// waiting sees what the real processor gives it.
+// the turnaround (or in a USB adapter's bursts), so a program that judges
+// replies by how many bytes are waiting sees what the real processor gives it.
 class LineServer {
  public:
   // `startNs`: the monotonic time the processor's clock counts from (a server
@@ -55,6 +56,12 @@ class LineServer {
              TraceLog& trace, std::int64_t startNs = -1);
 
   static std::int64_t nowNs();
+
+  // A USB serial adapter's latency timer between the line and the
+  // pseudo-terminal: reply bytes are handed over every `ms` of the processor's
+  // clock, all that has crossed the wire by then at once. 0: each byte as it
+  // crosses.
+  void setUsbLatency(int ms) { usbLatencyMs_ = ms; }
 
   // Runs until `stopRequested` becomes non-zero. The stop signals must be
   // blocked by the caller; they are let through only while waiting for the
@@ -71,6 +78,7 @@ class LineServer {
   ProcessorModel& model_;
   FaultInjector faults_;
   int delayMs_;
+  int usbLatencyMs_ = 0;
   TraceLog& trace_;
   RequestAssembler assembler_;
   std::int64_t startNs_;

@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
             port, model,
             sim::FaultInjector(options.fault, options.faultEvery, options.seed, options.lateMs),
             options.delayMs, trace, startNs);
+        server.setUsbLatency(options.usbLatencyMs);
         std::printf("%s\nready\n", port.slavePath().c_str());
         std::fflush(stdout);
         leaveLine = 0;

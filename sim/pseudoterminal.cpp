@@ -70,6 +70,27 @@ void PseudoTerminal::sendByte(std::uint8_t byte) {
   }
 }
 
+void PseudoTerminal::send(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() == 1) {
+    sendByte(bytes[0]);
+    return;
+  }
+  int flushes = 0;
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(master_, bytes.data(), bytes.size());
+    if (written > 0) {
+      bytes = bytes.subspan(static_cast<std::size_t>(written));
+      continue;
+    }
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && flushes++ < 2) {
+      tcflush(slave_, TCIFLUSH);
+      continue;
+    }
+    return;
+  }
+}
+
 PortLink::PortLink(const std::string& target, std::string linkPath)
     : target_(target), path_(std::move(linkPath)) {
   namespace fs = std::filesystem;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace sim {
@@ -25,6 +26,9 @@ class PseudoTerminal {
   // taken earlier bytes for so long that the terminal's buffer is full, the
   // stale bytes are dropped first, as a UART overrun would.
   void sendByte(std::uint8_t byte);
+  // Puts `bytes` on the line in one write (a USB adapter's hand-over); a
+  // single byte goes as sendByte() sends it.
+  void send(std::span<const std::uint8_t> bytes);
 
  private:
   int master_ = -1;

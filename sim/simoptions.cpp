@@ -50,6 +50,11 @@ std::string simUsage() {
          "  --fault-every N       the fault hits every Nth reply (default 1)\n"
          "  --late-ms MS          delay of a late reply (default 350)\n"
          "  --delay MS            extra turnaround before each reply (default 0)\n"
+         "  --usb-latency MS      as a USB serial adapter's latency timer: the reply\n"
+         "                        bytes still cross the wire at 9600 8N2, but reach\n"
+         "                        the pseudo-terminal only every MS ms, all that has\n"
+         "                        arrived by then at once (1..255; default 0: each\n"
+         "                        byte as it arrives)\n"
          "  --help                this text\n"
          "Signals: SIGUSR1 pulls the adapter (the pseudo-terminal and its links go),\n"
          "SIGUSR2 plugs it back in (a new pseudo-terminal under the same links).\n";
@@ -113,6 +118,10 @@ std::variant<SimOptions, OptionError> parseSimOptions(std::span<const std::strin
       const auto late = parseWhole<int>(value, 1, 60000);
       if (!late) return bad();
       options.lateMs = *late;
+    } else if (name == "--usb-latency") {
+      const auto latency = parseWhole<int>(value, 0, 255);
+      if (!latency) return bad();
+      options.usbLatencyMs = *latency;
     } else if (name == "--delay") {
       const auto delay = parseWhole<int>(value, 0, 60000);
       if (!delay) return bad();

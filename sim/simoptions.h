@@ -23,6 +23,7 @@ struct SimOptions {
   int faultEvery = 1;                 // --fault-every
   int delayMs = 0;                    // --delay: extra turnaround before each reply
   int lateMs = kDefaultLateMs;        // --late-ms: how late a late reply comes
+  int usbLatencyMs = 0;               // --usb-latency: replies handed over every MS; 0 = bytewise
   bool help = false;                  // --help
 };
 

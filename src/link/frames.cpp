@@ -92,6 +92,31 @@ bool isExceptionReply(const QByteArray& request, const QByteArray& reply) {
          crcMatches(reply);
 }
 
+int strayFrameLength(const QByteArray& request, const QByteArray& waiting,
+                     const UnansweredWrites& unanswered) {
+  if (waiting.size() < 3) return 0;
+  const auto function = static_cast<std::uint8_t>(waiting[1]);
+  int length = 0;
+  if ((function & 0x80) != 0) {
+    length = 5;
+  } else if (function == kReadHolding) {
+    length = 5 + static_cast<std::uint8_t>(waiting[2]);  // header, byte count, data, CRC
+  } else if (function == kWriteSingle || function == kWriteMultiple) {
+    length = kWriteReplyLength;
+  } else {
+    return 0;
+  }
+  if (waiting.size() < length) return 0;
+  const QByteArray frame = waiting.left(length);
+  if (!crcMatches(frame)) return 0;
+  // The processor answers in order, so the answer is the last frame on the
+  // line: one with bytes behind it is not it, even when it reads as if it were
+  // (the answer to an earlier, same request).
+  if (waiting.size() > length) return length;
+  if (replyAnswers(request, frame, unanswered) || isExceptionReply(request, frame)) return 0;
+  return length;
+}
+
 int replyRegister(const QByteArray& reply, int i) {
   const auto byteAt = [&](int k) -> int {
     return k >= 0 && k < reply.size() ? static_cast<std::uint8_t>(reply[k]) : 0;

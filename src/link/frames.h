@@ -52,6 +52,15 @@ bool replyAnswers(const QByteArray& request, const QByteArray& reply,
 // the top bit set, a code, and a right CRC (5 bytes).
 bool isExceptionReply(const QByteArray& request, const QByteArray& reply);
 
+// The length of the whole frame at the front of `waiting` when it is not the
+// answer to `request`: a right CRC over the length its function gives (8 for
+// a write's echo, 5 + byte count for a read reply, 5 for an exception reply),
+// and replyAnswers() and isExceptionReply() both refuse it, such as a late
+// echo of an earlier write or a reply about another register. 0 when the
+// front is no whole frame, or is the answer.
+int strayFrameLength(const QByteArray& request, const QByteArray& waiting,
+                     const UnansweredWrites& unanswered);
+
 // Register i of a read reply: 256 * byte(3 + 2i) + byte(4 + 2i).
 int replyRegister(const QByteArray& reply, int i);
 

@@ -69,7 +69,14 @@ void ModbusLink::awaitReply(int n, int waitMs) {
   }
   const std::int64_t deadline = clock_.now() + waitMs;
   while (clock_.now() < deadline) {
-    const QByteArray waiting = port_.peek();
+    QByteArray waiting = port_.peek();
+    // A whole frame in front that is not the answer (a late echo, a reply
+    // about another register) or has bytes behind it (the answer comes last)
+    // is taken off the line, and the answer may still come within the wait.
+    while (const int stray = strayFrameLength(lastRequest_, waiting, unanswered_)) {
+      if (port_.read(stray).isEmpty()) break;
+      waiting = port_.peek();
+    }
     if (waiting.size() == n && replyAnswers(lastRequest_, waiting, unanswered_)) return;
     if (isExceptionReply(lastRequest_, waiting)) return;
     clock_.sleep(1);

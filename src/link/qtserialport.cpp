@@ -184,6 +184,15 @@ QByteArray QtSerialPort::peek() {
   return serial_.peek(serial_.bytesAvailable());
 }
 
+QByteArray QtSerialPort::read(int n) {
+  if (!serial_.isOpen() || n <= 0) return {};
+  pullArrivedBytes();
+  if (!serial_.isOpen()) return {};
+  QByteArray bytes = serial_.read(n);
+  serial_.clearError();
+  return bytes;
+}
+
 void QtSerialPort::pullArrivedBytes() {
   // QSerialPort counts only what it has already read from the driver, and it
   // reads only when its notifier fires in the event loop. A zero wait polls the

@@ -34,6 +34,7 @@ class QtSerialPort : public SerialPort {
   int bytesWaiting() override;
   QByteArray readAll() override;
   QByteArray peek() override;
+  QByteArray read(int n) override;
   OpenFailure lastOpenFailure() const override { return failure_; }
   PortDescription describe(int portNumber) const override;
 

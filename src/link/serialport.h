@@ -58,6 +58,10 @@ class SerialPort {
   // The waiting bytes, left where they are. A port that cannot look ahead
   // answers nothing, and a fast link then waits the full time.
   virtual QByteArray peek() { return {}; }
+  // Takes the first `n` waiting bytes (fewer when fewer wait) out of the
+  // receive buffer and leaves the rest where it is. A port that cannot takes
+  // nothing, and a fast link then sets no frame aside.
+  virtual QByteArray read(int /*n*/) { return {}; }
   // Why the latest open() failed; Reason::None after a good open.
   virtual OpenFailure lastOpenFailure() const { return {}; }
   // The device behind port `portNumber` and what the system says of it.

@@ -42,8 +42,14 @@ QByteArray WatchedPort::peek() {
   return inner_.peek();  // looking is not a read: nothing passes
 }
 
-void WatchedPort::tell(bool outgoing, const QByteArray& bytes) {
-  if (listener_) listener_({QDateTime::currentDateTime(), clock_.now(), outgoing, bytes});
+QByteArray WatchedPort::read(int n) {
+  QByteArray bytes = inner_.read(n);
+  if (!bytes.isEmpty()) tell(false, bytes, true);
+  return bytes;
+}
+
+void WatchedPort::tell(bool outgoing, const QByteArray& bytes, bool setAside) {
+  if (listener_) listener_({QDateTime::currentDateTime(), clock_.now(), outgoing, bytes, setAside});
 }
 
 }  // namespace eqset

@@ -20,6 +20,9 @@ class WatchedPort : public SerialPort {
     std::int64_t clockMs;  // the link's clock at the same moment
     bool outgoing;         // true: a request; false: what a read took
     QByteArray bytes;      // empty for a read that found nothing
+    // A whole frame the link took off the line while it waited because it
+    // does not answer the request; the reply is still to come.
+    bool setAside = false;
   };
   using Listener = std::function<void(const Frame&)>;
 
@@ -35,11 +38,12 @@ class WatchedPort : public SerialPort {
   int bytesWaiting() override;
   QByteArray readAll() override;
   QByteArray peek() override;
+  QByteArray read(int n) override;
   OpenFailure lastOpenFailure() const override { return inner_.lastOpenFailure(); }
   PortDescription describe(int portNumber) const override { return inner_.describe(portNumber); }
 
  private:
-  void tell(bool outgoing, const QByteArray& bytes);
+  void tell(bool outgoing, const QByteArray& bytes, bool setAside = false);
 
   SerialPort& inner_;
   Clock& clock_;

@@ -408,6 +408,8 @@ QString verdictText(Verdict verdict) {
       return QStringLiteral("无应答");
     case Verdict::NoRequest:
       return QStringLiteral("无对应请求");
+    case Verdict::SetAside:
+      return QStringLiteral("已搁置");
   }
   return {};
 }
@@ -567,6 +569,15 @@ QString replyMeaning(const QByteArray& request, const QByteArray& reply, Verdict
         meaning = QStringLiteral("功能码%1 应答").arg(r->function);
       }
       break;
+    case Verdict::SetAside: {
+      // Why it is not the answer; the value of an unanswered write that makes
+      // an echo a late one is the link's to know, so an echo of the register
+      // is named as not matching.
+      Verdict why = judgeReply(request, reply, UnansweredWrites());
+      if (why == Verdict::Correct) why = Verdict::EchoMismatch;
+      meaning = QStringLiteral("不是本请求的应答, 已搁置: ") + replyMeaning(request, reply, why);
+      break;
+    }
     case Verdict::None:
       break;
   }

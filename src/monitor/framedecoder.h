@@ -25,16 +25,19 @@ enum class Verdict {
   EchoMismatch,
   NoReply,
   NoRequest,
+  // A whole frame the fast link took off the line while it waited, because it
+  // does not answer the request; the reply came or failed after it.
+  SetAside,
 };
 
 // Every verdict a reply can get, in the order of the filter list.
-inline constexpr std::array<Verdict, 7> kReplyVerdicts = {
+inline constexpr std::array<Verdict, 8> kReplyVerdicts = {
     Verdict::Correct,      Verdict::CrcError, Verdict::LengthError, Verdict::SlaveOrFunction,
-    Verdict::EchoMismatch, Verdict::NoReply,  Verdict::NoRequest,
+    Verdict::EchoMismatch, Verdict::NoReply,  Verdict::NoRequest,   Verdict::SetAside,
 };
 
 // "正确", "CRC错误", "长度错误", "从站/功能码不符", "回显不符", "无应答",
-// "无对应请求"; empty for None.
+// "无对应请求", "已搁置"; empty for None.
 QString verdictText(Verdict verdict);
 
 // The registers a frame is about, first..last; empty when it names none.

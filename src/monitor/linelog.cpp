@@ -19,7 +19,13 @@ WatchedPort::Listener LineLog::listener() {
 
 void LineLog::capture(const WatchedPort::Frame& frame) {
   Captured c;
-  if (!frame.outgoing) {
+  if (frame.setAside) {
+    // Taken off the line during the wait for the reply, not as the reply:
+    // the request stays open and the unanswered writes stay as they are, as
+    // in the link.
+    c.row.request = openRequest_;
+    c.row.verdict = Verdict::SetAside;
+  } else if (!frame.outgoing) {
     // A read answers the last request, once.
     c.row.request = std::exchange(openRequest_, {});
     c.requestSeq = openRequestSeq_;

@@ -2,12 +2,16 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <utility>
 
 #include "fakeindicators.h"
 #include "fakeserialport.h"
+#include "link/crc.h"
+#include "link/frames.h"
 #include "link/modbuslink.h"
 #include "sim/processormodel.h"
+#include "sim/usblatency.h"
 #include "virtualclock.h"
 
 namespace eqset {
@@ -112,6 +116,65 @@ TEST_F(FastLinkTest, ALateEchoIsNeverTakenForTheNextAnswer) {
     EXPECT_FALSE(link.writeSingleEchoed(33, value, 75)) << value;
   EXPECT_EQ(indicators.goodCount(), "0");
   EXPECT_EQ(indicators.failedCount(), "3");
+}
+
+TEST_F(FastLinkTest, AWholeFrameThatIsNotTheAnswerIsSetAsideAndTheWaitGoesOn) {
+  const QByteArray lateEcho = *writeSingleRequest(33, 18);  // an echo is its request
+  const QByteArray otherRegister = *writeSingleRequest(40, 7);
+  QByteArray levelRead("\x01\x03\x04\x00\x16\x00\x16", 7);
+  appendCrc(levelRead);
+  QByteArray damaged = lateEcho;
+  damaged[5] = static_cast<char>(damaged[5] ^ 0x01);
+  const struct {
+    const char* what;
+    QByteArray inFront;
+    bool answered;  // the processor's echo follows
+    bool good;
+    int usbLatencyMs = 0;  // a USB adapter hands the bytes over in bursts
+  } cases[] = {
+      {"the late echo of the unanswered write, then the answer", lateEcho, true, true},
+      {"an echo of another register, then the answer", otherRegister, true, true},
+      {"a read reply, then the answer", levelRead, true, true},
+      {"two strays, then the answer", lateEcho + otherRegister, true, true},
+      {"the late echo and no answer behind it", lateEcho, false, false},
+      {"a frame with a wrong CRC is not a frame to set aside", damaged, true, false},
+      // In one burst the earlier echo of the same write is never alone: with
+      // bytes behind it, it is not the answer.
+      {"the same write's earlier echo and the answer in one burst", *writeSingleRequest(33, 19),
+       true, true, 16},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    // Band 33 was written with 18 and the processor said nothing in time.
+    port.setReplyFilter([](const QByteArray&, QByteArray) { return QByteArray(); });
+    ASSERT_FALSE(link.writeSingleEchoed(33, 18, 75));
+    ASSERT_TRUE(link.unansweredWrites().holds(33, 18));
+
+    port.setUsbLatency(c.usbLatencyMs);
+    port.setReplyFilter([&c](const QByteArray&, QByteArray reply) {
+      return c.inFront + (c.answered ? reply : QByteArray());
+    });
+    const int goodBefore = indicators.goodCount().toInt();
+    const int failedBefore = indicators.failedCount().toInt();
+    const std::int64_t t0 = clock.now();
+    const std::optional<int> echo = link.writeSingleEchoed(33, 19, 75);
+    EXPECT_EQ(echo.has_value(), c.good);
+    EXPECT_EQ(indicators.goodCount().toInt(), goodBefore + (c.good ? 1 : 0));
+    EXPECT_EQ(indicators.failedCount().toInt(), failedBefore + (c.good ? 0 : 1));
+    const int kPause = 4;  // the frame gap after the reply
+    if (c.good) {
+      EXPECT_EQ(*echo, 19);
+      EXPECT_EQ(link.replyBuffer(), *writeSingleRequest(33, 19));
+      // Over as soon as the answer behind the strays is in.
+      const auto complete = static_cast<std::int64_t>(std::ceil(sim::usbDeliveryMs(
+          replyCompleteAt(t0, 8, static_cast<int>(c.inFront.size()) + 8), c.usbLatencyMs)));
+      EXPECT_EQ(clock.now(), complete + kPause);
+      EXPECT_FALSE(link.unansweredWrites().holds(33, 18));
+    } else {
+      // As with the full waits: the whole wait, then a failure.
+      EXPECT_EQ(clock.now(), t0 + 100 + kPause);
+    }
+  }
 }
 
 }  // namespace

@@ -70,6 +70,28 @@ TEST(LineLog, PairsEachReadWithTheRequestBeforeIt) {
   EXPECT_TRUE(log.row(4).registers.empty());
 }
 
+TEST(LineLog, AFrameSetAsideLeavesTheRequestToItsReply) {
+  LineLog log;
+  const QByteArray first = *writeSingleRequest(33, 18);
+  const QByteArray second = *writeSingleRequest(33, 19);
+  log.capture(frame(0, true, first));
+  log.capture(frame(100, false, {}));  // unanswered: its echo would be late
+  WatchedPort::Frame lateEcho = frame(190, false, echo(first));
+  lateEcho.setAside = true;
+  log.capture(frame(180, true, second));
+  log.capture(lateEcho);
+  log.capture(frame(200, false, echo(second)));
+  log.flush();
+  ASSERT_EQ(log.rowCount(), 5);
+  EXPECT_EQ(cell(log, 3, LineLog::kVerdict), "已搁置");
+  EXPECT_EQ(cell(log, 3, LineLog::kMeaning),
+            "不是本请求的应答, 已搁置: 回显 33 均衡 通道2(右通道) 频段3(31.5Hz) "
+            "(数字输入(模拟A)/统一) = 18 → +3 dB, 请求 33 = 19");
+  // The request and the reply after the stray keep the verdict the link gave.
+  EXPECT_EQ(log.row(2).verdict, Verdict::Correct);
+  EXPECT_EQ(log.row(4).verdict, Verdict::Correct);
+}
+
 TEST(LineLog, ARequestTakesTheVerdictOfAReplyFlushedLater) {
   LineLog log;
   const QByteArray read = *readRequest(900, 4);

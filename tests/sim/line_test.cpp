@@ -9,6 +9,7 @@
 #include "sim/lineserver.h"
 #include "sim/requestassembler.h"
 #include "sim/simoptions.h"
+#include "sim/usblatency.h"
 #include "testframes.h"
 
 namespace {
@@ -189,7 +190,7 @@ TEST(SimOptions, ReadsTheCommandLine) {
   const auto all = std::get<sim::SimOptions>(
       parse({"--link", "/tmp/p", "--com", "3", "--dir=/opt/eqset", "--seed", "4294967295",
              "--sweep-seconds", "0.25", "--trace", "t.log", "--fault", "corrupt", "--fault-every",
-             "5", "--delay", "40"}));
+             "5", "--delay", "40", "--usb-latency", "16"}));
   EXPECT_EQ(all.linkPath, "/tmp/p");
   EXPECT_EQ(all.com, 3);
   EXPECT_EQ(all.dir, "/opt/eqset");
@@ -199,6 +200,8 @@ TEST(SimOptions, ReadsTheCommandLine) {
   EXPECT_EQ(all.fault, sim::LineFault::Corrupt);
   EXPECT_EQ(all.faultEvery, 5);
   EXPECT_EQ(all.delayMs, 40);
+  EXPECT_EQ(all.usbLatencyMs, 16);
+  EXPECT_EQ(defaults.usbLatencyMs, 0);
   EXPECT_TRUE(std::get<sim::SimOptions>(parse({"--help"})).help);
   for (const char* kind : {"late", "other", "mixed"}) {
     const auto options = std::get<sim::SimOptions>(parse({"--fault", kind, "--late-ms", "700"}));
@@ -218,12 +221,56 @@ TEST(SimOptions, ReadsTheCommandLine) {
       {"--fault-every", "0"},
       {"--delay", "-5"},
       {"--late-ms", "0"},
+      {"--usb-latency", "256"},
+      {"--usb-latency", "-1"},
       {"--dir", "/tmp"},
       {"--colour", "red"},
   };
   for (const auto& args : refused) {
     EXPECT_TRUE(std::holds_alternative<sim::OptionError>(parse(args))) << args.front();
   }
+}
+
+TEST(UsbLatency, HandsTheBytesOverAtTheTicksAfterTheyCrossedTheWire) {
+  using Bursts = std::vector<std::pair<double, std::size_t>>;
+  // Bytes of 2 ms, so that crossings fall on the ticks exactly.
+  const struct {
+    const char* what;
+    double firstBitMs;
+    std::size_t bytes;
+    int latencyMs;
+    Bursts expected;  // (at, count)
+  } cases[] = {
+      {"no adapter: each byte as it crosses", 3, 3, 0, {{5, 1}, {7, 1}, {9, 1}}},
+      {"a reply inside one tick", 0, 3, 8, {{8, 3}}},
+      {"a byte crossing at a tick goes with it", 0, 4, 4, {{4, 2}, {8, 2}}},
+      {"a reply over several ticks", 5, 9, 8, {{8, 1}, {16, 4}, {24, 4}}},
+      {"a silent reply", 5, 0, 8, {}},
+  };
+  for (const auto& c : cases) {
+    Bursts got;
+    for (const sim::UsbBurst& b : sim::usbBursts(c.firstBitMs, c.bytes, 2.0, c.latencyMs))
+      got.emplace_back(b.atMs, b.count);
+    EXPECT_EQ(got, c.expected) << c.what;
+  }
+
+  // A curve read at the line's real rate through a 16 ms timer: one hand-over
+  // every tick, each byte at the first tick after it crossed, all 255 there.
+  const double firstBit = 3.3;
+  const auto bursts = sim::usbBursts(firstBit, 255, sim::kByteMs, 16);
+  ASSERT_GE(bursts.size(), 18U);
+  std::size_t byte = 0;
+  for (std::size_t k = 0; k < bursts.size(); ++k) {
+    if (k > 0) {
+      EXPECT_DOUBLE_EQ(bursts[k].atMs - bursts[k - 1].atMs, 16.0);
+    }
+    for (std::size_t j = 0; j < bursts[k].count; ++j, ++byte) {
+      const double crossed = firstBit + static_cast<double>(byte + 1) * sim::kByteMs;
+      EXPECT_GE(bursts[k].atMs, crossed) << byte;
+      EXPECT_LT(bursts[k].atMs - 16, crossed) << byte;
+    }
+  }
+  EXPECT_EQ(byte, 255U);
 }
 
 TEST(TraceLine, StampsEachFrameWithSecondsAndDirection) {

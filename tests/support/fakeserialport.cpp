@@ -5,6 +5,7 @@
 
 #include "link/portmap.h"
 #include "sim/processormodel.h"
+#include "sim/usblatency.h"
 
 namespace eqset::test {
 
@@ -86,7 +87,8 @@ bool FakeSerialPort::write(const QByteArray& bytes) {
   if (!reply.isEmpty() && delayedUntil_ + kTurnaroundMs > start)
     start = delayedUntil_ + kTurnaroundMs;
   for (int i = 0; i < reply.size(); ++i)
-    pending_.push_back({start + (i + 1) * kMsPerByte, reply[i], extraMs > 0});
+    pending_.push_back(
+        {sim::usbDeliveryMs(start + (i + 1) * kMsPerByte, usbLatencyMs_), reply[i], extraMs > 0});
   if (extraMs > 0) delayedUntil_ = start + reply.size() * kMsPerByte;
   return true;
 }
@@ -130,6 +132,22 @@ QByteArray FakeSerialPort::peek() {
   for (const auto& p : pending_) {
     if (p.arrival <= now) out.append(p.byte);
   }
+  return out;
+}
+
+QByteArray FakeSerialPort::read(int n) {
+  if (openPort_ == 0) return {};
+  const double now = static_cast<double>(clock_.now());
+  QByteArray out;
+  std::vector<Pending> left;
+  for (const auto& p : pending_) {
+    if (p.arrival <= now && out.size() < n) {
+      out.append(p.byte);
+    } else {
+      left.push_back(p);
+    }
+  }
+  pending_ = std::move(left);
   return out;
 }
 

@@ -55,6 +55,10 @@ class FakeSerialPort : public SerialPort {
   void setReplyDelay(std::function<int(const QByteArray& request, const QByteArray& reply)> d) {
     delay_ = std::move(d);
   }
+  // A USB serial adapter in between: reply bytes reach the port only when its
+  // latency timer fires, every `ms` of the clock, all that crossed the wire by
+  // then at once. 0 (the default): each byte as it crosses.
+  void setUsbLatency(int ms) { usbLatencyMs_ = ms; }
   // Puts bytes on the line as if the processor had sent them unasked.
   void inject(const QByteArray& bytes);
   // The adapter is pulled: an open port closes itself (a Close event) and the
@@ -69,6 +73,7 @@ class FakeSerialPort : public SerialPort {
   int bytesWaiting() override;
   QByteArray readAll() override;
   QByteArray peek() override;
+  QByteArray read(int n) override;
   OpenFailure lastOpenFailure() const override { return failure_; }
   // The host table's device; an adapter's details for the ports set by
   // describeAs.
@@ -95,6 +100,7 @@ class FakeSerialPort : public SerialPort {
   std::function<int(const QByteArray&, const QByteArray&)> delay_;
   // Arrival of the last byte of the latest delayed reply.
   double delayedUntil_ = 0;
+  int usbLatencyMs_ = 0;
   std::map<int, PortState> ports_;
   int openPort_ = 0;
   OpenFailure failure_;
