@@ -23,6 +23,7 @@ struct SimOptions {
   int faultEvery = 1;                 // --fault-every
   int delayMs = 0;                    // --delay: extra turnaround before each reply
   int lateMs = kDefaultLateMs;        // --late-ms: how late a late reply comes
+  int mic = 1;                        // --mic: microphone position 1..8 at start
   bool help = false;                  // --help
 };
 
