@@ -24,12 +24,16 @@ timespec fromNs(std::int64_t ns) {
   return timespec{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
 }
 
+std::string traceStamp(double atMs) {
+  std::array<char, 32> stamp{};
+  std::snprintf(stamp.data(), stamp.size(), "%.3f", atMs / 1000.0);
+  return stamp.data();
+}
+
 }  // namespace
 
 std::string traceLine(double atMs, bool incoming, std::span<const std::uint8_t> bytes) {
-  std::array<char, 32> stamp{};
-  std::snprintf(stamp.data(), stamp.size(), "%.3f", atMs / 1000.0);
-  std::string line = stamp.data();
+  std::string line = traceStamp(atMs);
   line += incoming ? " in " : " out";
   static constexpr char kHex[] = "0123456789ABCDEF";
   for (std::uint8_t byte : bytes) {
@@ -56,14 +60,22 @@ void TraceLog::frame(double atMs, bool incoming, std::span<const std::uint8_t> b
   std::fflush(file_);
 }
 
+void TraceLog::note(double atMs, std::string_view text) {
+  if (file_ == nullptr) return;
+  std::fprintf(file_, "%s %.*s\n", traceStamp(atMs).c_str(), static_cast<int>(text.size()),
+               text.data());
+  std::fflush(file_);
+}
+
 LineServer::LineServer(PseudoTerminal& port, ProcessorModel& model, FaultInjector faults,
-                       int delayMs, TraceLog& trace, std::int64_t startNs)
+                       int delayMs, TraceLog& trace, std::int64_t startNs, ConsoleInput* console)
     : port_(port),
       model_(model),
       faults_(faults),
       delayMs_(delayMs),
       trace_(trace),
-      startNs_(startNs >= 0 ? startNs : monotonicNs()) {}
+      startNs_(startNs >= 0 ? startNs : monotonicNs()),
+      console_(console) {}
 
 std::int64_t LineServer::nowNs() {
   return monotonicNs();
@@ -88,13 +100,18 @@ void LineServer::serve(const volatile std::sig_atomic_t& stopRequested, const si
       timeout = fromNs(static_cast<std::int64_t>(std::ceil(leftMs * 1e6)) + 100000);
       wait = &timeout;
     }
-    pollfd line{port_.masterFd(), POLLIN, 0};
-    const int ready = ppoll(&line, 1, wait, &waitMask);
+    // A console line that came before a request is applied before it is
+    // answered.
+    std::array<pollfd, 2> watched{pollfd{port_.masterFd(), POLLIN, 0},
+                                  pollfd{console_ != nullptr ? console_->fd() : -1, POLLIN, 0}};
+    pollfd& line = watched[0];
+    const int ready = ppoll(watched.data(), watched.size(), wait, &waitMask);
     if (ready < 0) {
       if (errno == EINTR) continue;
       throw std::system_error(errno, std::generic_category(), "ppoll");
     }
     if (ready > 0) {
+      if (watched[1].revents != 0) console_->readWaiting(model_, trace_, elapsedMs());
       if ((line.revents & POLLIN) != 0) {
         receiveWaiting();
       } else if ((line.revents & (POLLHUP | POLLERR)) != 0) {

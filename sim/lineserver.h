@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "sim/console.h"
 #include "sim/linefault.h"
 #include "sim/processormodel.h"
 #include "sim/pseudoterminal.h"
@@ -37,6 +38,8 @@ class TraceLog {
   TraceLog& operator=(const TraceLog&) = delete;
 
   void frame(double atMs, bool incoming, std::span<const std::uint8_t> bytes);
+  // An event beside the frames, such as the microphone moving: "12.345 mic 3".
+  void note(double atMs, std::string_view text);
 
  private:
   std::FILE* file_ = nullptr;
@@ -52,8 +55,9 @@ class LineServer {
   // `startNs`: the monotonic time the processor's clock counts from (a server
   // on a new pseudo-terminal after a replug goes on with the same processor
   // time); by default, now.
+  // `console`: commands from standard input, or none.
   LineServer(PseudoTerminal& port, ProcessorModel& model, FaultInjector faults, int delayMs,
-             TraceLog& trace, std::int64_t startNs = -1);
+             TraceLog& trace, std::int64_t startNs = -1, ConsoleInput* console = nullptr);
 
   static std::int64_t nowNs();
 
@@ -82,6 +86,7 @@ class LineServer {
   TraceLog& trace_;
   RequestAssembler assembler_;
   std::int64_t startNs_;
+  ConsoleInput* console_;
 };
 
 }  // namespace sim

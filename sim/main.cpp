@@ -1,6 +1,7 @@
 // eqset-sim: the cinema processor on a pseudo-terminal, for running and
 // testing EQSet without the hardware.
 #include <signal.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <exception>
@@ -77,6 +78,9 @@ int main(int argc, char** argv) {
   try {
     sim::TraceLog trace(options.tracePath);
     sim::ProcessorModel model({options.seed, options.sweepMs});
+    model.setMicPosition(options.mic);
+    if (options.mic != 1) trace.note(0.0, "mic " + std::to_string(options.mic));
+    sim::ConsoleInput console(STDIN_FILENO);
     const std::int64_t startNs = sim::LineServer::nowNs();
     while (stopRequested == 0) {
       {
@@ -91,7 +95,7 @@ int main(int argc, char** argv) {
         sim::LineServer server(
             port, model,
             sim::FaultInjector(options.fault, options.faultEvery, options.seed, options.lateMs),
-            options.delayMs, trace, startNs);
+            options.delayMs, trace, startNs, &console);
         server.setUsbLatency(options.usbLatencyMs);
         std::printf("%s\nready\n", port.slavePath().c_str());
         std::fflush(stdout);

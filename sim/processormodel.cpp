@@ -81,7 +81,8 @@ bool inBankArea(int address, int bank) {
 
 }  // namespace
 
-ProcessorModel::ProcessorModel(ModelOptions options) : options_(options), room_(options.seed) {
+ProcessorModel::ProcessorModel(ModelOptions options)
+    : options_(options), room_(options.seed), audience_(options.seed) {
   for (int bank = 0; bank < kBankCount; ++bank) {
     const int base = bank * kBankStride;
     std::fill_n(registers_.begin() + base, kEqualizerCells, std::uint16_t{15});
@@ -132,7 +133,7 @@ void ProcessorModel::advanceTo(std::int64_t nowMs) {
 void ProcessorModel::finishSweep() {
   const std::uint64_t first = (sweepsStarted_ - 1) * kBandCount;
   for (int b = 0; b < kBandCount; ++b) {
-    const double db = bandSignalDb(sweepChannel_, b) + noiseDb(kCurveNoiseStream, first + b);
+    const double db = micSignalDb(sweepChannel_, b) + noiseDb(kCurveNoiseStream, first + b);
     curveRaw_[b] = rawLevelFromDb(db);
   }
   sweepStatus_ = 1;
@@ -227,12 +228,44 @@ double ProcessorModel::heardBandDb(int channel, int band) const {
   if (channel < 0 || channel >= kChannelCount || band < 0 || band >= kBandCount) {
     throw std::out_of_range("channel or band");
   }
-  return bandSignalDb(channel, band);
+  return micSignalDb(channel, band);
+}
+
+void ProcessorModel::setMicPosition(int position) {
+  Audience::seatOfMicPosition(position);  // refuses a position that is not on the sheet
+  micPosition_ = position;
+}
+
+std::array<double, kBandCount> ProcessorModel::seatResponse(int channel, int seat) const {
+  if (channel < 0 || channel >= kChannelCount || seat < 0 || seat >= kSeatCount) {
+    throw std::out_of_range("channel or seat");
+  }
+  std::array<double, kBandCount> db{};
+  for (int b = 0; b < kBandCount; ++b)
+    db[b] = bandSignalDb(channel, b, seat);
+  return db;
+}
+
+std::array<double, kBandCount> ProcessorModel::audienceAverage(int channel) const {
+  std::array<double, kBandCount> power{};
+  for (int seat = 0; seat < kSeatCount; ++seat) {
+    const auto db = seatResponse(channel, seat);
+    for (int b = 0; b < kBandCount; ++b)
+      power[b] += std::pow(10.0, db[b] / 10.0);
+  }
+  std::array<double, kBandCount> db{};
+  for (int b = 0; b < kBandCount; ++b)
+    db[b] = 10.0 * std::log10(power[b] / kSeatCount);
+  return db;
+}
+
+double ProcessorModel::micSignalDb(int channel, int band) const {
+  return bandSignalDb(channel, band, Audience::seatOfMicPosition(micPosition_));
 }
 
 // Channels outside 0..5 feed no loudspeaker: the microphone hears the room's
 // ambient noise only.
-double ProcessorModel::bandSignalDb(int channel, int band) const {
+double ProcessorModel::bandSignalDb(int channel, int band, int seat) const {
   if (channel < 0 || channel >= kChannelCount || registers_[kMute] == 1) return kAmbientBandDb;
   double equalizerDb = 0.0;
   for (int b = std::max(0, band - 1); b <= std::min(kBandCount - 1, band + 1); ++b) {
@@ -241,7 +274,9 @@ double ProcessorModel::bandSignalDb(int channel, int band) const {
   }
   const double levelDb = clampedOffsetDb(bankValue(kLevelCell + channel), 30, 22);
   const double volumeDb = clampedOffsetDb(bankValue(kVolumeCell), 60, 55);
-  const double speakerDb = room_.bandDb(channel, band) + equalizerDb + levelDb + volumeDb;
+  const double speakerDb = room_.bandDb(channel, band) +
+                           audience_.deviationDb(seat, channel, band) + equalizerDb + levelDb +
+                           volumeDb;
   return powerSumDb(speakerDb, kAmbientBandDb);
 }
 
@@ -260,20 +295,20 @@ double ProcessorModel::microphoneDb(std::int64_t nowMs) const {
       const int channel = registers_[kTestChannel];
       double energy = 0.0;
       for (int b = 0; b < kBandCount; ++b) {
-        energy += std::pow(10.0, bandSignalDb(channel, b) / 10.0);
+        energy += std::pow(10.0, micSignalDb(channel, b) / 10.0);
       }
       db = 10.0 * std::log10(energy);
       break;
     }
     case Signal::Tone:
-      db = bandSignalDb(registers_[kTestChannel], toneBand_);
+      db = micSignalDb(registers_[kTestChannel], toneBand_);
       break;
     case Signal::Sweep: {
       // The sweep climbs through the bands evenly over its duration.
       const std::int64_t elapsed = std::max<std::int64_t>(0, nowMs - sweepStartMs_);
       const std::int64_t band =
           options_.sweepMs > 0 ? elapsed * kBandCount / options_.sweepMs : kBandCount - 1;
-      db = bandSignalDb(sweepChannel_, static_cast<int>(std::min<std::int64_t>(band, 30)));
+      db = micSignalDb(sweepChannel_, static_cast<int>(std::min<std::int64_t>(band, 30)));
       break;
     }
   }

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "sim/audience.h"
 #include "sim/room.h"
 
 namespace sim {
@@ -66,10 +67,24 @@ class ProcessorModel {
   int activeBank() const;  // from input (262) and mode (288)
 
   // What the microphone hears in band b of channel c with the present
-  // settings, without noise (dB SPL).
+  // settings, without noise (dB SPL), on the seat it stands on.
   double heardBandDb(int channel, int band) const;
-  // The room alone: flat equalizer, level and volume at 0 dB.
+  // The room alone at the reference seat: flat equalizer, level and volume at
+  // 0 dB.
   double roomBandDb(int channel, int band) const;
+
+  // Where the microphone stands, 1..8 (1, the reference seat, at start): what
+  // the level and the curve blocks report is what that seat hears. Throws
+  // std::out_of_range outside 1..8 and stays where it was.
+  void setMicPosition(int position);
+  int micPosition() const { return micPosition_; }
+
+  // What seat 0..23 hears of channel 0..5 with the present settings, per band
+  // (dB SPL, without noise). Throws std::out_of_range otherwise.
+  std::array<double, kBandCount> seatResponse(int channel, int seat) const;
+  // What the audience hears of the channel: per band the power average over
+  // all 24 seats, 10 log10 of the mean of 10^(L/10).
+  std::array<double, kBandCount> audienceAverage(int channel) const;
 
   bool sweepRunning() const { return signal_ == Signal::Sweep; }
   // Low byte of 1028: 1 once the sweep asked for has finished.
@@ -84,7 +99,8 @@ class ProcessorModel {
   std::uint16_t bankValue(int cell) const;
   void applyCommand(int address, std::uint16_t value, std::int64_t nowMs);
   void finishSweep();
-  double bandSignalDb(int channel, int band) const;
+  double bandSignalDb(int channel, int band, int seat) const;
+  double micSignalDb(int channel, int band) const;
   double microphoneDb(std::int64_t nowMs) const;
   double noiseDb(std::uint64_t stream, std::uint64_t index) const;
 
@@ -96,6 +112,8 @@ class ProcessorModel {
 
   ModelOptions options_;
   Room room_;
+  Audience audience_;
+  int micPosition_ = 1;
   std::array<std::uint16_t, kRegisterCount> registers_{};
 
   Signal signal_ = Signal::Programme;

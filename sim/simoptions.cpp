@@ -4,6 +4,8 @@
 #include <cmath>
 #include <optional>
 
+#include "sim/audience.h"
+
 namespace sim {
 
 namespace {
@@ -55,9 +57,12 @@ std::string simUsage() {
          "                        the pseudo-terminal only every MS ms, all that has\n"
          "                        arrived by then at once (1..255; default 0: each\n"
          "                        byte as it arrives)\n"
+         "  --mic K               microphone position 1..8 at start (default 1, the\n"
+         "                        reference seat); 2..8 stand on other seats\n"
          "  --help                this text\n"
          "Signals: SIGUSR1 pulls the adapter (the pseudo-terminal and its links go),\n"
-         "SIGUSR2 plugs it back in (a new pseudo-terminal under the same links).\n";
+         "SIGUSR2 plugs it back in (a new pseudo-terminal under the same links).\n"
+         "Standard input: a line 'mic K' moves the microphone to position K.\n";
 }
 
 std::variant<SimOptions, OptionError> parseSimOptions(std::span<const std::string_view> args) {
@@ -126,6 +131,10 @@ std::variant<SimOptions, OptionError> parseSimOptions(std::span<const std::strin
       const auto delay = parseWhole<int>(value, 0, 60000);
       if (!delay) return bad();
       options.delayMs = *delay;
+    } else if (name == "--mic") {
+      const auto mic = parseWhole<int>(value, 1, kMicPositionCount);
+      if (!mic) return bad();
+      options.mic = *mic;
     } else {
       return OptionError{"unknown option " + std::string(name)};
     }

@@ -24,6 +24,7 @@ struct SimOptions {
   int delayMs = 0;                    // --delay: extra turnaround before each reply
   int lateMs = kDefaultLateMs;        // --late-ms: how late a late reply comes
   int usbLatencyMs = 0;               // --usb-latency: replies handed over every MS; 0 = bytewise
+  int mic = 1;                        // --mic: microphone position 1..8 at start
   bool help = false;                  // --help
 };
 

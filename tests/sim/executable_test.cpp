@@ -9,6 +9,8 @@
 #include <regex>
 #include <thread>
 
+#include "sim/processormodel.h"
+
 #include "simprocess.h"
 #include "testframes.h"
 
@@ -189,6 +191,64 @@ TEST(SimExecutable, DelayAndSweepRunInRealTime) {
     EXPECT_GE(Clock::now() - sent, 400ms);
   }
   EXPECT_EQ(lastStatus, 1);
+}
+
+// The curve block after a sweep of `channel`, decoded as the program does.
+std::vector<double> sweepOnLine(LineClient& line, int channel) {
+  EXPECT_EQ(line.transact(simtest::writeSingle(905, channel), 8).size(), 8U);
+  EXPECT_EQ(line.transact(simtest::writeSingle(901, 1), 8).size(), 8U);
+  const Bytes reply = line.transact(simtest::readRequest(904, 125), 255);
+  std::vector<double> db;
+  if (reply.size() != 255U) return db;
+  EXPECT_EQ(simtest::replyRegister(reply, 124) & 0xFF, 1) << "sweep finished";
+  for (int b = 0; b < 31; ++b) {
+    db.push_back(simtest::programLevelDb(static_cast<std::uint32_t>(
+        simtest::replyRegister(reply, 4 * b + 1) << 16 |
+        simtest::replyRegister(reply, 4 * b + 2) << 8 | simtest::replyRegister(reply, 4 * b + 3))));
+  }
+  return db;
+}
+
+// The largest difference between a curve read on the line and what the model
+// says position `position` hears.
+double largestDifference(const std::vector<double>& curve, int position) {
+  sim::ProcessorModel model({.seed = 3});
+  model.setMicPosition(position);
+  double largest = 0;
+  for (int b = 0; b < 31; ++b)
+    largest = std::max(largest, std::abs(curve.at(b) - model.heardBandDb(1, b)));
+  return largest;
+}
+
+TEST(SimExecutable, MeasuresWhereTheMicrophoneStands) {
+  TempDir dir;
+  SimProcess sim({"--link", dir.path("p"), "--trace", dir.path("trace.log"), "--seed", "3",
+                  "--sweep-seconds", "0", "--mic", "5"});
+  ASSERT_TRUE(sim.ready());
+  LineClient line(dir.path("p"));
+  const auto atFive = sweepOnLine(line, 1);
+  ASSERT_EQ(atFive.size(), 31U);
+  EXPECT_LT(largestDifference(atFive, 5), simtest::kReadingToleranceDb);
+  EXPECT_GT(largestDifference(atFive, 1), 1.0) << "not the reference seat";
+
+  // Written before the next request goes out, so the move comes first.
+  ASSERT_TRUE(sim.sendLine("mic 9"));
+  ASSERT_TRUE(sim.sendLine("mic 2"));
+  const auto atTwo = sweepOnLine(line, 1);
+  ASSERT_EQ(atTwo.size(), 31U);
+  EXPECT_LT(largestDifference(atTwo, 2), simtest::kReadingToleranceDb);
+  EXPECT_GT(largestDifference(atTwo, 5), 1.0);
+
+  std::ifstream trace(dir.path("trace.log"));
+  std::vector<std::string> lines;
+  for (std::string text; std::getline(trace, text);)
+    lines.push_back(text.substr(text.find(' ') + 1));
+  // Each sweep is three requests and their replies; the refused move leaves
+  // no note.
+  ASSERT_EQ(lines.size(), 14U);
+  EXPECT_EQ(lines[0], "mic 5");
+  EXPECT_EQ(lines[7], "mic 2");
+  EXPECT_EQ(lines[8].substr(0, 3), "in ");
 }
 
 TEST(SimExecutable, RefusesUnknownOptions) {

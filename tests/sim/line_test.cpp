@@ -187,10 +187,27 @@ TEST(SimOptions, ReadsTheCommandLine) {
   EXPECT_EQ(defaults.faultEvery, 1);
   EXPECT_EQ(defaults.lateMs, 350);
 
-  const auto all = std::get<sim::SimOptions>(
-      parse({"--link", "/tmp/p", "--com", "3", "--dir=/opt/eqset", "--seed", "4294967295",
-             "--sweep-seconds", "0.25", "--trace", "t.log", "--fault", "corrupt", "--fault-every",
-             "5", "--delay", "40", "--usb-latency", "16"}));
+  const auto all = std::get<sim::SimOptions>(parse({"--link",
+                                                    "/tmp/p",
+                                                    "--com",
+                                                    "3",
+                                                    "--dir=/opt/eqset",
+                                                    "--seed",
+                                                    "4294967295",
+                                                    "--sweep-seconds",
+                                                    "0.25",
+                                                    "--trace",
+                                                    "t.log",
+                                                    "--fault",
+                                                    "corrupt",
+                                                    "--fault-every",
+                                                    "5",
+                                                    "--delay",
+                                                    "40",
+                                                    "--usb-latency",
+                                                    "16",
+                                                    "--mic",
+                                                    "8"}));
   EXPECT_EQ(all.linkPath, "/tmp/p");
   EXPECT_EQ(all.com, 3);
   EXPECT_EQ(all.dir, "/opt/eqset");
@@ -202,6 +219,8 @@ TEST(SimOptions, ReadsTheCommandLine) {
   EXPECT_EQ(all.delayMs, 40);
   EXPECT_EQ(all.usbLatencyMs, 16);
   EXPECT_EQ(defaults.usbLatencyMs, 0);
+  EXPECT_EQ(all.mic, 8);
+  EXPECT_EQ(defaults.mic, 1);
   EXPECT_TRUE(std::get<sim::SimOptions>(parse({"--help"})).help);
   for (const char* kind : {"late", "other", "mixed"}) {
     const auto options = std::get<sim::SimOptions>(parse({"--fault", kind, "--late-ms", "700"}));
@@ -224,6 +243,8 @@ TEST(SimOptions, ReadsTheCommandLine) {
       {"--usb-latency", "256"},
       {"--usb-latency", "-1"},
       {"--dir", "/tmp"},
+      {"--mic", "0"},
+      {"--mic", "9"},
       {"--colour", "red"},
   };
   for (const auto& args : refused) {
@@ -271,13 +292,34 @@ TEST(UsbLatency, HandsTheBytesOverAtTheTicksAfterTheyCrossedTheWire) {
     }
   }
   EXPECT_EQ(byte, 255U);
-}
+  TEST(ConsoleLine, MovesTheMicrophoneOrSaysWhatIsWrong) {
+    const struct {
+      const char* line;
+      int position;  // 0: refused
+    } cases[] = {
+        {"mic 1", 1}, {"mic 8", 8},  {"  mic\t3 \r", 3}, {"mic 0", 0},  {"mic 9", 0},
+        {"mic", 0},   {"mic 3x", 0}, {"mic -2", 0},      {"seat 3", 0}, {"mic 2 3", 0},
+    };
+    for (const auto& c : cases) {
+      const auto parsed = sim::parseConsoleLine(c.line);
+      if (c.position > 0) {
+        ASSERT_TRUE(std::holds_alternative<sim::MicMove>(parsed)) << c.line;
+        EXPECT_EQ(std::get<sim::MicMove>(parsed).position, c.position) << c.line;
+      } else {
+        ASSERT_TRUE(std::holds_alternative<sim::ConsoleError>(parsed)) << c.line;
+        EXPECT_FALSE(std::get<sim::ConsoleError>(parsed).message.empty()) << c.line;
+      }
+    }
+    const auto blank = sim::parseConsoleLine(" \r");
+    ASSERT_TRUE(std::holds_alternative<sim::ConsoleError>(blank));
+    EXPECT_TRUE(std::get<sim::ConsoleError>(blank).message.empty()) << "a blank line says nothing";
+  }
 
-TEST(TraceLine, StampsEachFrameWithSecondsAndDirection) {
-  EXPECT_EQ(sim::traceLine(12345.4, true, simtest::readRequest(0, 16)),
-            "12.345 in  01 03 00 00 00 10 44 06");
-  EXPECT_EQ(sim::traceLine(12.0, false, Bytes{0x01, 0x83, 0x02, 0xC0, 0xF1}),
-            "0.012 out 01 83 02 C0 F1");
-}
+  TEST(TraceLine, StampsEachFrameWithSecondsAndDirection) {
+    EXPECT_EQ(sim::traceLine(12345.4, true, simtest::readRequest(0, 16)),
+              "12.345 in  01 03 00 00 00 10 44 06");
+    EXPECT_EQ(sim::traceLine(12.0, false, Bytes{0x01, 0x83, 0x02, 0xC0, 0xF1}),
+              "0.012 out 01 83 02 C0 F1");
+  }
 
 }  // namespace

@@ -26,11 +26,20 @@ int msLeft(Clock::time_point deadline) {
   return left.count() < 0 ? 0 : static_cast<int>(left.count());
 }
 
-pid_t spawnWithPipe(const std::vector<std::string>& argv, int& readEnd) {
+// `writeEnd`, when given, receives a pipe to the child's standard input;
+// otherwise the child shares ours.
+pid_t spawnWithPipe(const std::vector<std::string>& argv, int& readEnd, int* writeEnd = nullptr) {
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return -1;
+  int inputFds[2] = {-1, -1};
+  if (writeEnd != nullptr && pipe2(inputFds, O_CLOEXEC) != 0) {
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+    return -1;
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  if (writeEnd != nullptr) posix_spawn_file_actions_adddup2(&actions, inputFds[0], STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
   posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
@@ -43,6 +52,10 @@ pid_t spawnWithPipe(const std::vector<std::string>& argv, int& readEnd) {
   posix_spawn_file_actions_destroy(&actions);
   close(pipeFds[1]);
   readEnd = pipeFds[0];
+  if (writeEnd != nullptr) {
+    close(inputFds[0]);
+    *writeEnd = inputFds[1];
+  }
   return pid;
 }
 
@@ -72,7 +85,7 @@ TempDir::~TempDir() {
 SimProcess::SimProcess(const std::vector<std::string>& args) {
   std::vector<std::string> argv{EQSET_SIM_PATH};
   argv.insert(argv.end(), args.begin(), args.end());
-  pid_ = spawnWithPipe(argv, stdout_);
+  pid_ = spawnWithPipe(argv, stdout_, &stdin_);
   if (pid_ < 0) return;
   // Liveness only: a loaded machine may take a while to start the process.
   const auto deadline = Clock::now() + std::chrono::seconds(10);
@@ -108,9 +121,16 @@ void SimProcess::signal(int signal) {
   if (pid_ >= 0) kill(pid_, signal);
 }
 
+bool SimProcess::sendLine(const std::string& line) {
+  if (stdin_ < 0) return false;
+  const std::string text = line + "\n";
+  return write(stdin_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+}
+
 SimProcess::~SimProcess() {
   stop(SIGTERM);
   if (stdout_ >= 0) close(stdout_);
+  if (stdin_ >= 0) close(stdin_);
 }
 
 CommandResult runCommand(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) {

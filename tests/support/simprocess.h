@@ -40,10 +40,13 @@ class SimProcess {
   int stop(int signal);
   // Sends `signal` and returns at once.
   void signal(int signal);
+  // Writes `line` and a newline to the simulator's standard input.
+  bool sendLine(const std::string& line);
 
  private:
   pid_t pid_ = -1;
   int stdout_ = -1;
+  int stdin_ = -1;
   bool ready_ = false;
   std::string ptyPath_;
 };

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <array>
+#include <span>
+
+#include "params/registermap.h"
+
+namespace eqset {
+
+// A channel's third-octave levels in dB, band 0 (20 Hz) .. 30 (20 kHz).
+using BandLevels = std::array<double, kBands>;
+
+// What the audience hears on average, from the curves measured at several
+// microphone positions: per band 10 log10 of the mean of 10^(L/10), so a seat
+// in a standing-wave peak counts for the energy it gets, not for its dB.
+// Throws std::invalid_argument for no curves.
+BandLevels powerAverage(std::span<const BandLevels> curves);
+
+// A refinement pass measures at one position only. The equalizer changes every
+// seat alike, so the average moves as that position moves: per band the first
+// average plus (the curve now - the first curve at the same position).
+BandLevels predictedAverage(const BandLevels& firstAverage, const BandLevels& firstCurveHere,
+                            const BandLevels& curveNowHere);
+
+}  // namespace eqset

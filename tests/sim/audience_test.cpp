@@ -1,0 +1,174 @@
+#include "sim/audience.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include "sim/processormodel.h"
+#include "testframes.h"
+
+namespace {
+
+constexpr int kStandingWaveBands = 12;  // 20 .. 250 Hz
+
+bool isScreenChannel(int channel) {
+  return channel != sim::kSubwooferChannel;
+}
+
+// What position k hears of a screen channel beyond what the reference seat
+// hears, through the model as the processor's microphone would.
+double heardDeviation(sim::ProcessorModel& model, int position, int channel, int band) {
+  model.setMicPosition(1);
+  const double reference = model.heardBandDb(channel, band);
+  model.setMicPosition(position);
+  return model.heardBandDb(channel, band) - reference;
+}
+
+TEST(Audience, PositionOneIsTheReferenceSeatAndHearsTodaysRoom) {
+  for (std::uint32_t seed : {1U, 2U, 42U}) {
+    sim::ProcessorModel model({.seed = seed});
+    const sim::Room room(seed);
+    ASSERT_EQ(model.micPosition(), 1);
+    model.setMicPosition(6);
+    model.setMicPosition(1);
+    for (int c = 0; c < sim::kChannelCount; ++c) {
+      const auto seat = model.seatResponse(c, sim::kReferenceSeat);
+      for (int b = 0; b < sim::kBandCount; ++b) {
+        const double expected =
+            10 * std::log10(std::pow(10, room.bandDb(c, b) / 10) + std::pow(10, 2.5));
+        EXPECT_DOUBLE_EQ(model.heardBandDb(c, b), expected) << seed << " " << c << " " << b;
+        EXPECT_DOUBLE_EQ(seat[b], expected);
+      }
+    }
+  }
+}
+
+TEST(Audience, OtherPositionsSpreadMoreUnder300HzAndDriftSmoothly) {
+  for (std::uint32_t seed : {1U, 2U, 3U, 42U}) {
+    sim::ProcessorModel model({.seed = seed});
+    double lowSquares = 0, highSquares = 0;
+    int lowCount = 0, highCount = 0;
+    for (int position = 2; position <= sim::kMicPositionCount; ++position) {
+      for (int c = 0; c < sim::kChannelCount; ++c) {
+        if (!isScreenChannel(c)) continue;
+        for (int b = 0; b < sim::kBandCount; ++b) {
+          const double d = heardDeviation(model, position, c, b);
+          (b < kStandingWaveBands ? lowSquares : highSquares) += d * d;
+          ++(b < kStandingWaveBands ? lowCount : highCount);
+        }
+      }
+    }
+    const double low = std::sqrt(lowSquares / lowCount);
+    const double high = std::sqrt(highSquares / highCount);
+    EXPECT_GT(low, 2.2) << seed;
+    EXPECT_LT(low, 3.8) << seed;
+    EXPECT_GT(high, 0.75) << seed;
+    EXPECT_LT(high, 1.25) << seed;
+
+    // Standing waves drift from band to band: independent draws would step by
+    // sqrt(2) times their spread on average.
+    const sim::Audience audience(seed);
+    double stepSquares = 0, largestStep = 0;
+    int steps = 0;
+    for (int s = 0; s < sim::kSeatCount; ++s) {
+      for (int c = 0; c < sim::kChannelCount; ++c) {
+        for (int b = 1; b < kStandingWaveBands; ++b) {
+          const double step = audience.deviationDb(s, c, b) - audience.deviationDb(s, c, b - 1);
+          stepSquares += step * step;
+          largestStep = std::max(largestStep, std::abs(step));
+          ++steps;
+        }
+      }
+    }
+    EXPECT_LT(std::sqrt(stepSquares / steps), 0.7 * low) << seed;
+    EXPECT_LT(largestStep, 5.6) << seed;
+  }
+}
+
+TEST(Audience, SeatsAreFixedBySeedAndChannel) {
+  const sim::Audience a(7), again(7), other(8);
+  double seedDifference = 0, channelDifference = 0;
+  for (int s = 0; s < sim::kSeatCount; ++s) {
+    for (int c = 0; c < sim::kChannelCount; ++c) {
+      for (int b = 0; b < sim::kBandCount; ++b) {
+        EXPECT_EQ(a.deviationDb(s, c, b), again.deviationDb(s, c, b));
+        seedDifference += std::abs(a.deviationDb(s, c, b) - other.deviationDb(s, c, b));
+        channelDifference += std::abs(a.deviationDb(s, c, b) - a.deviationDb(s, (c + 1) % 6, b));
+      }
+    }
+  }
+  EXPECT_GT(seedDifference, 100.0);
+  EXPECT_GT(channelDifference, 100.0);
+
+  std::vector<int> seats;
+  for (int position = 1; position <= sim::kMicPositionCount; ++position)
+    seats.push_back(sim::Audience::seatOfMicPosition(position));
+  EXPECT_EQ(seats.front(), sim::kReferenceSeat);
+  std::sort(seats.begin(), seats.end());
+  EXPECT_EQ(std::unique(seats.begin(), seats.end()), seats.end()) << "eight different seats";
+
+  sim::ProcessorModel model;
+  model.setMicPosition(8);
+  for (int refused : {0, 9, -1}) {
+    EXPECT_THROW(model.setMicPosition(refused), std::out_of_range) << refused;
+    EXPECT_EQ(model.micPosition(), 8);
+  }
+  EXPECT_THROW(model.seatResponse(0, sim::kSeatCount), std::out_of_range);
+}
+
+// The curve block is checked on the executable; here the running level, with
+// a tone where the seat and the reference seat differ most.
+TEST(Audience, TheRunningLevelIsWhatTheMicrophonesSeatHears) {
+  sim::ProcessorModel model({.seed = 3});
+  const auto seat = model.seatResponse(1, sim::Audience::seatOfMicPosition(5));
+  const auto reference = model.seatResponse(1, sim::kReferenceSeat);
+  int band = 0;
+  for (int b = 0; b < sim::kBandCount; ++b)
+    if (std::abs(seat[b] - reference[b]) > std::abs(seat[band] - reference[band])) band = b;
+  ASSERT_GT(std::abs(seat[band] - reference[band]), 2.0);
+  model.setMicPosition(5);
+  model.handleFrame(simtest::writeSingle(260, 1), 0);
+  model.handleFrame(simtest::writeSingle(903, band), 0);
+  EXPECT_NEAR(simtest::readLevelDb(model, 0), seat[band], simtest::kReadingToleranceDb);
+}
+
+// The audience average moves exactly as the equalizer moves every seat: band
+// gains with their spill into the neighbours, the channel level in every band.
+TEST(Audience, TheAverageMovesByTheEqualizersChange) {
+  const struct {
+    int address, value;
+    std::vector<std::pair<int, double>> shifts;  // band, dB; others 0
+    double everyBandDb;
+  } cases[] = {
+      {31 * 2 + 5, 21, {{4, 1.5}, {5, 6.0}, {6, 1.5}}, 0.0},  // centre 63 Hz +6
+      {31 * 2 + 20, 9, {{19, -1.5}, {20, -6.0}, {21, -1.5}}, 0.0},
+      {250 + 2, 25, {}, 3.0},  // centre level +3 dB
+  };
+  for (const auto& c : cases) {
+    sim::ProcessorModel model({.seed = 1});
+    const auto before = model.audienceAverage(2);
+    model.writeRegister(c.address, static_cast<std::uint16_t>(c.value), 0);
+    const auto after = model.audienceAverage(2);
+    for (int b = 0; b < sim::kBandCount; ++b) {
+      double expected = c.everyBandDb;
+      for (const auto& [band, db] : c.shifts)
+        if (band == b) expected += db;
+      EXPECT_NEAR(after[b] - before[b], expected, 0.01) << c.address << " band " << b;
+    }
+    // A power average: above the mean of the seats' dB, below the loudest seat.
+    for (int b = 0; b < sim::kBandCount; ++b) {
+      double meanDb = 0, loudest = -1e9;
+      for (int s = 0; s < sim::kSeatCount; ++s) {
+        const double db = model.seatResponse(2, s)[b];
+        meanDb += db / sim::kSeatCount;
+        loudest = std::max(loudest, db);
+      }
+      EXPECT_GT(after[b], meanDb) << b;
+      EXPECT_LT(after[b], loudest) << b;
+    }
+  }
+}
+
+}  // namespace
