@@ -292,34 +292,36 @@ TEST(UsbLatency, HandsTheBytesOverAtTheTicksAfterTheyCrossedTheWire) {
     }
   }
   EXPECT_EQ(byte, 255U);
-  TEST(ConsoleLine, MovesTheMicrophoneOrSaysWhatIsWrong) {
-    const struct {
-      const char* line;
-      int position;  // 0: refused
-    } cases[] = {
-        {"mic 1", 1}, {"mic 8", 8},  {"  mic\t3 \r", 3}, {"mic 0", 0},  {"mic 9", 0},
-        {"mic", 0},   {"mic 3x", 0}, {"mic -2", 0},      {"seat 3", 0}, {"mic 2 3", 0},
-    };
-    for (const auto& c : cases) {
-      const auto parsed = sim::parseConsoleLine(c.line);
-      if (c.position > 0) {
-        ASSERT_TRUE(std::holds_alternative<sim::MicMove>(parsed)) << c.line;
-        EXPECT_EQ(std::get<sim::MicMove>(parsed).position, c.position) << c.line;
-      } else {
-        ASSERT_TRUE(std::holds_alternative<sim::ConsoleError>(parsed)) << c.line;
-        EXPECT_FALSE(std::get<sim::ConsoleError>(parsed).message.empty()) << c.line;
-      }
-    }
-    const auto blank = sim::parseConsoleLine(" \r");
-    ASSERT_TRUE(std::holds_alternative<sim::ConsoleError>(blank));
-    EXPECT_TRUE(std::get<sim::ConsoleError>(blank).message.empty()) << "a blank line says nothing";
-  }
+}
 
-  TEST(TraceLine, StampsEachFrameWithSecondsAndDirection) {
-    EXPECT_EQ(sim::traceLine(12345.4, true, simtest::readRequest(0, 16)),
-              "12.345 in  01 03 00 00 00 10 44 06");
-    EXPECT_EQ(sim::traceLine(12.0, false, Bytes{0x01, 0x83, 0x02, 0xC0, 0xF1}),
-              "0.012 out 01 83 02 C0 F1");
+TEST(ConsoleLine, MovesTheMicrophoneOrSaysWhatIsWrong) {
+  const struct {
+    const char* line;
+    int position;  // 0: refused
+  } cases[] = {
+      {"mic 1", 1}, {"mic 8", 8},  {"  mic\t3 \r", 3}, {"mic 0", 0},  {"mic 9", 0},
+      {"mic", 0},   {"mic 3x", 0}, {"mic -2", 0},      {"seat 3", 0}, {"mic 2 3", 0},
+  };
+  for (const auto& c : cases) {
+    const auto parsed = sim::parseConsoleLine(c.line);
+    if (c.position > 0) {
+      ASSERT_TRUE(std::holds_alternative<sim::MicMove>(parsed)) << c.line;
+      EXPECT_EQ(std::get<sim::MicMove>(parsed).position, c.position) << c.line;
+    } else {
+      ASSERT_TRUE(std::holds_alternative<sim::ConsoleError>(parsed)) << c.line;
+      EXPECT_FALSE(std::get<sim::ConsoleError>(parsed).message.empty()) << c.line;
+    }
   }
+  const auto blank = sim::parseConsoleLine(" \r");
+  ASSERT_TRUE(std::holds_alternative<sim::ConsoleError>(blank));
+  EXPECT_TRUE(std::get<sim::ConsoleError>(blank).message.empty()) << "a blank line says nothing";
+}
+
+TEST(TraceLine, StampsEachFrameWithSecondsAndDirection) {
+  EXPECT_EQ(sim::traceLine(12345.4, true, simtest::readRequest(0, 16)),
+            "12.345 in  01 03 00 00 00 10 44 06");
+  EXPECT_EQ(sim::traceLine(12.0, false, Bytes{0x01, 0x83, 0x02, 0xC0, 0xF1}),
+            "0.012 out 01 83 02 C0 F1");
+}
 
 }  // namespace
