@@ -43,7 +43,8 @@ class ModbusLink {
   // "快速通讯": a wait for a reply ends as soon as the whole reply is in and
   // passes the check (or an exception reply is in), at the latest when the
   // fixed wait runs out; the port is not closed and reopened before a
-  // transaction but has both buffers discarded; pauses after a reply shrink to
+  // transaction but has both buffers discarded, unless the transaction before
+  // failed; pauses after a reply shrink to
   // the line's gap between frames. A whole frame with a right CRC that does
   // not answer the request, waiting in front of the answer, is set aside
   // (read off the port and dropped) and the wait goes on, so a late echo
@@ -70,10 +71,10 @@ class ModbusLink {
   LinkError reopenPort(int txBufferHint);
 
   // reopenPort(8) and, once open, both buffers discarded. When fast, an open
-  // port only has both buffers discarded.
+  // port after a good reply only has both buffers discarded.
   LinkError ResetPort();
-  // The port a read operation starts from: reopened, or when fast and open,
-  // emptied.
+  // The port a read operation starts from: reopened, or when fast, open and
+  // the last reply good, emptied.
   LinkError freshPort(int txBufferHint);
   void SendReadRequest(int start, int count);
   void ReadReply(int n);
@@ -132,6 +133,8 @@ class ModbusLink {
   bool requestOut_ = false;
   UnansweredWrites unanswered_;
   bool fast_ = false;
+  // The last reply read was not good: the next fast transaction reopens.
+  bool lastFailed_ = false;
 };
 
 }  // namespace eqset
