@@ -54,7 +54,7 @@ LinkError ModbusLink::freshPort(int txBufferHint) {
   // After a failure the line may still carry a late reply: the port is
   // reopened after the pause, as the full waits always do, so that reply does
   // not fall into the next transaction too.
-  if (fast_ && port_.isOpen() && !lastFailed_) {
+  if (fast_ && port_.isOpen() && replyStatus_ == 0) {
     port_.discardBuffers();
     return LinkError::None;
   }
@@ -124,7 +124,6 @@ void ModbusLink::ReadReply(int n) {
   // Only a request that went out can be answered late; what a read took is
   // all the line monitor sees too, so both keep the same writes.
   if (std::exchange(requestOut_, false)) unanswered_.note(lastRequest_, replyStatus_ == 0);
-  lastFailed_ = replyStatus_ != 0;
 }
 
 int ModbusLink::replyRegister(int i) const {

@@ -133,8 +133,6 @@ class ModbusLink {
   bool requestOut_ = false;
   UnansweredWrites unanswered_;
   bool fast_ = false;
-  // The last reply read was not good: the next fast transaction reopens.
-  bool lastFailed_ = false;
 };
 
 }  // namespace eqset
