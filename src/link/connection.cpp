@@ -67,31 +67,30 @@ void Connection::scan(bool skipListed) {
   view_.setPortListEnabled(true);
   SerialPort& port = link_.port();
   if (port.isOpen()) port.close();
+  std::vector<int> found;
+  QStringList entries;
   for (int n = kFirstPort; n <= kLastPort; ++n) {
     const LinkError error = port.open(n, kTxBufferStartup);
-    if (error == LinkError::None) {
-      const QString entry = QStringLiteral("Com%1").arg(n);
-      if (!skipListed || !PortListed(n)) view_.addPortEntry(entry);
-      port.close();
-      describeEntry(entry, n);
-    } else if (error == LinkError::PortAlreadyOpen) {
-      // Listed again on every scan: the technician sees it is still held.
-      const QString entry = QStringLiteral("Com%1").arg(n) + kOccupied;
-      view_.addPortEntry(entry);
-      port.close();
-      describeEntry(entry, n);
-    }
+    if (error != LinkError::None && error != LinkError::PortAlreadyOpen) continue;
+    port.close();
+    // A held port is listed again on every scan: the technician sees it is
+    // still held.
+    const bool held = error == LinkError::PortAlreadyOpen;
+    const QString entry = QStringLiteral("Com%1").arg(n) + (held ? kOccupied : QString());
+    if (held || !skipListed || !PortListed(n)) view_.addPortEntry(entry);
+    found.push_back(n);
+    entries << entry;
+  }
+  // Every entry with a found port's text gets its tool-tip, so a rescan
+  // refreshes what an earlier one listed (an adapter swapped on the device).
+  const std::vector<PortDescription> descriptions = port.describe(found);
+  for (std::size_t k = 0; k < found.size() && k < descriptions.size(); ++k) {
+    const QString tip = portToolTip(descriptions[k]);
+    for (int i = 0; i < view_.portEntryCount(); ++i)
+      if (view_.portEntry(i) == entries[static_cast<int>(k)]) view_.setPortEntryToolTip(i, tip);
   }
   // A scan leaves the port closed, whatever was open before.
   linkDown();
-}
-
-void Connection::describeEntry(const QString& text, int portNumber) {
-  // Every entry with this text: a rescan refreshes what an earlier one listed
-  // (an adapter swapped on the same device).
-  const QString tip = portToolTip(link_.port().describe(portNumber));
-  for (int i = 0; i < view_.portEntryCount(); ++i)
-    if (view_.portEntry(i) == text) view_.setPortEntryToolTip(i, tip);
 }
 
 bool Connection::PortListed(int number) const {

@@ -72,7 +72,6 @@ class Connection {
 
  private:
   void scan(bool skipListed);
-  void describeEntry(const QString& text, int portNumber);
 
   ModbusLink& link_;
   ConnectionView& view_;

@@ -102,22 +102,26 @@ LinkError QtSerialPort::open(int portNumber, int /*txBufferHint*/) {
   return LinkError::None;
 }
 
-PortDescription QtSerialPort::describe(int portNumber) const {
-  PortDescription d;
-  d.device = map_.device(portNumber);
-  if (d.device.isEmpty()) return d;
-  // The system lists adapters by their own node; a ports/comN link or a
-  // by-id name leads to the same node.
-  const QString node = QFileInfo(d.device).canonicalFilePath();
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-    const QString location = info.systemLocation();
-    if (location != d.device && (node.isEmpty() || location != node)) continue;
-    d.description = info.description();
-    d.manufacturer = info.manufacturer();
-    d.serialNumber = info.serialNumber();
-    break;
+std::vector<PortDescription> QtSerialPort::describe(const std::vector<int>& portNumbers) const {
+  const QList<QSerialPortInfo> known = QSerialPortInfo::availablePorts();
+  std::vector<PortDescription> out;
+  for (int n : portNumbers) {
+    PortDescription& d = out.emplace_back();
+    d.device = map_.device(n);
+    if (d.device.isEmpty()) continue;
+    // The system lists adapters by their own node; a ports/comN link or a
+    // by-id name leads to the same node.
+    const QString node = QFileInfo(d.device).canonicalFilePath();
+    for (const QSerialPortInfo& info : known) {
+      const QString location = info.systemLocation();
+      if (location != d.device && (node.isEmpty() || location != node)) continue;
+      d.description = info.description();
+      d.manufacturer = info.manufacturer();
+      d.serialNumber = info.serialNumber();
+      break;
+    }
   }
-  return d;
+  return out;
 }
 
 void QtSerialPort::close() {

@@ -36,7 +36,7 @@ class QtSerialPort : public SerialPort {
   QByteArray peek() override;
   QByteArray read(int n) override;
   OpenFailure lastOpenFailure() const override { return failure_; }
-  PortDescription describe(int portNumber) const override;
+  std::vector<PortDescription> describe(const std::vector<int>& portNumbers) const override;
 
   // The device behind the open port (empty when closed).
   QString device() const;

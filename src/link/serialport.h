@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <vector>
 
 namespace eqset {
 
@@ -64,8 +65,11 @@ class SerialPort {
   virtual QByteArray read(int /*n*/) { return {}; }
   // Why the latest open() failed; Reason::None after a good open.
   virtual OpenFailure lastOpenFailure() const { return {}; }
-  // The device behind port `portNumber` and what the system says of it.
-  virtual PortDescription describe(int /*portNumber*/) const { return {}; }
+  // The device behind each port number and what the system says of it, in
+  // the same order; one look at the system for all of them.
+  virtual std::vector<PortDescription> describe(const std::vector<int>& portNumbers) const {
+    return std::vector<PortDescription>(portNumbers.size());
+  }
 
   // Runs after the port has closed itself because the line was lost (the
   // adapter pulled, the device gone). Not run for close().

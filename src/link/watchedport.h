@@ -40,7 +40,9 @@ class WatchedPort : public SerialPort {
   QByteArray peek() override;
   QByteArray read(int n) override;
   OpenFailure lastOpenFailure() const override { return inner_.lastOpenFailure(); }
-  PortDescription describe(int portNumber) const override { return inner_.describe(portNumber); }
+  std::vector<PortDescription> describe(const std::vector<int>& portNumbers) const override {
+    return inner_.describe(portNumbers);
+  }
 
  private:
   void tell(bool outgoing, const QByteArray& bytes, bool setAside = false);

@@ -38,11 +38,14 @@ LinkError FakeSerialPort::open(int portNumber, int txBufferHint) {
   return LinkError::None;
 }
 
-PortDescription FakeSerialPort::describe(int portNumber) const {
-  const auto it = descriptions_.find(portNumber);
-  PortDescription d = it == descriptions_.end() ? PortDescription{} : it->second;
-  d.device = PortMap::fixedDevice(portNumber);
-  return d;
+std::vector<PortDescription> FakeSerialPort::describe(const std::vector<int>& portNumbers) const {
+  std::vector<PortDescription> out;
+  for (int n : portNumbers) {
+    const auto it = descriptions_.find(n);
+    out.push_back(it == descriptions_.end() ? PortDescription{} : it->second);
+    out.back().device = PortMap::fixedDevice(n);
+  }
+  return out;
 }
 
 void FakeSerialPort::close() {

@@ -77,7 +77,7 @@ class FakeSerialPort : public SerialPort {
   OpenFailure lastOpenFailure() const override { return failure_; }
   // The host table's device; an adapter's details for the ports set by
   // describeAs.
-  PortDescription describe(int portNumber) const override;
+  std::vector<PortDescription> describe(const std::vector<int>& portNumbers) const override;
   void describeAs(int portNumber, PortDescription d) { descriptions_[portNumber] = std::move(d); }
 
   int openPort() const { return openPort_; }
