@@ -101,32 +101,6 @@ TEST(SimExecutable, RepliesAtTheLinesPace) {
   EXPECT_GE(took, (8 + 255) * kByteMs);
 }
 
-TEST(SimExecutable, AUsbAdapterHandsTheReplyOverInBursts) {
-  TempDir dir;
-  SimProcess sim({"--link", dir.path("p"), "--usb-latency", "50"});
-  ASSERT_TRUE(sim.ready());
-  LineClient line(dir.path("p"));
-  const auto sent = Clock::now();
-  line.send(simtest::readRequest(904, 125));
-  // Each time the count of waiting bytes grows is one hand-over seen (a slow
-  // reader may see two as one).
-  int waiting = 0;
-  int handOvers = 0;
-  while (waiting < 255 && Clock::now() - sent < 5s) {
-    const int now = line.bytesWaiting();
-    if (now != waiting) ++handOvers;
-    waiting = now;
-    std::this_thread::sleep_for(1ms);
-  }
-  const auto took = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
-  EXPECT_EQ(line.receive(255).size(), 255U);
-  EXPECT_GE(took, (8 + 255) * kByteMs) << "no byte before it crossed the wire";
-  // 300 ms of wire in 50 ms ticks: about seven hand-overs, where a byte at a
-  // time would be 255.
-  EXPECT_GE(handOvers, 2);
-  EXPECT_LE(handOvers, 14);
-}
-
 TEST(SimExecutable, IgnoresABadFrameAndAnswersTheRetry) {
   TempDir dir;
   SimProcess sim({"--link", dir.path("p")});
