@@ -316,19 +316,23 @@ int MainWindow::portEntryCount() const {
 QString MainWindow::portEntry(int index) const {
   return Combo2->itemText(index);
 }
+// Adding to an empty list makes the first entry current, and a change to the
+// current entry's data puts its text in the box; either way the choice stays
+// what the technician (or the stored record) made, even none.
+namespace {
+template <typename Change>
+void keepPortChoice(QComboBox* list, Change change) {
+  const QString chosen = list->currentText();
+  change();
+  if (list->currentText() != chosen) list->setEditText(chosen);
+}
+}  // namespace
+
 void MainWindow::addPortEntry(const QString& text) {
-  // Adding to an empty list would make the first entry the chosen port; the
-  // choice stays what the technician (or the stored record) made, even none.
-  const QString chosen = Combo2->currentText();
-  Combo2->addItem(text);
-  if (Combo2->currentText() != chosen) Combo2->setEditText(chosen);
+  keepPortChoice(Combo2, [&] { Combo2->addItem(text); });
 }
 void MainWindow::setPortEntryToolTip(int index, const QString& text) {
-  // A change to the current entry's data puts its text in the box; the choice
-  // stays as it was.
-  const QString chosen = Combo2->currentText();
-  Combo2->setItemData(index, text, Qt::ToolTipRole);
-  if (Combo2->currentText() != chosen) Combo2->setEditText(chosen);
+  keepPortChoice(Combo2, [&] { Combo2->setItemData(index, text, Qt::ToolTipRole); });
 }
 void MainWindow::setLinkState(const QString& text) {
   ComState->setText(text);
