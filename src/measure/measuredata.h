@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "params/registermap.h"
 
@@ -30,6 +31,31 @@ struct PlotBuffer {
   static constexpr int kMeasured = 0;
   static constexpr int kTarget = 1;
   std::array<CurveRow, 2> rows{};
+};
+
+// One sweep of a "全场均衡" run: where the microphone stood, which channel,
+// and which sweep of the channel it was.
+struct RoomSweep {
+  enum class Kind { First, Refinement, Final };
+  int position = 1;  // 1..positions
+  int channel = 0;
+  Kind kind = Kind::First;
+  int refinement = 0;  // 1, 2 for the refinement sweeps, else 0
+  CurveRow curve{};
+};
+
+// The last "全场均衡" run, for the commissioning report: every curve it
+// measured and, per channel, the audience average before and after.
+struct RoomRun {
+  int positions = 0;  // 0: no run since start
+  std::vector<RoomSweep> sweeps;
+  // Written at least once by the run.
+  std::array<bool, kChannels> tuned{};
+  // The power average of the channel's first sweeps at every position.
+  std::array<CurveRow, kChannels> averageBefore{};
+  // The average as the final sweep places it; valid once `finished`.
+  std::array<CurveRow, kChannels> averageAfter{};
+  std::array<bool, kChannels> finished{};
 };
 
 // The measurement's window state, shared by the test signals, the readings,
@@ -67,6 +93,8 @@ struct MeasureState {
   // not follow a compensation write, the processor does.
   std::array<std::array<float, kBands>, kChannels> channelGains{};
   std::array<bool, kChannels> channelGainsRead{};
+  // The last "全场均衡" run.
+  RoomRun room;
 };
 
 // Keeps `curve` as the channel's first curve unless it has one already.
