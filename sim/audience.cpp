@@ -45,13 +45,23 @@ std::array<double, kBandCount> seatDeviation(SeededRandom& random) {
 }  // namespace
 
 Audience::Audience(std::uint32_t seed) {
+  // Every seat, the reference seat too, has its own place in the room's
+  // pattern; the reference seat is one seat of the audience, not its average.
+  // Stored relative to the reference seat, which hears the room as Room says.
   for (int s = 0; s < kSeatCount; ++s) {
-    if (s == kReferenceSeat) continue;
     for (int c = 0; c < kChannelCount; ++c) {
       SeededRandom random(mixKeys(seed, kSeatStream, static_cast<std::uint64_t>(s * 8 + c)));
       db_[s][c] = seatDeviation(random);
     }
   }
+  for (int s = 0; s < kSeatCount; ++s) {
+    if (s == kReferenceSeat) continue;
+    for (int c = 0; c < kChannelCount; ++c) {
+      for (int b = 0; b < kBandCount; ++b)
+        db_[s][c][b] -= db_[kReferenceSeat][c][b];
+    }
+  }
+  db_[kReferenceSeat] = {};
 }
 
 double Audience::deviationDb(int seat, int channel, int band) const {

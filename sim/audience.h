@@ -18,9 +18,10 @@ constexpr double kStandingWaveLimitHz = 300.0;
 
 // The audience: 24 seats in four rows of six. Each seat hears each channel as
 // the reference seat does plus its own deviation in dB, fixed by the seed, the
-// seat and the channel: below 300 Hz the standing waves give a spread of about
-// 3 dB that drifts smoothly from band to band; above, the reflections give
-// about 1 dB, band by band.
+// seat and the channel. Over the seats, below 300 Hz the standing waves give a
+// spread of about 3 dB that drifts smoothly from band to band; above, the
+// reflections give about 1 dB, band by band. The reference seat is one seat
+// among them, not their average: a room tuned at it alone is tuned for it.
 class Audience {
  public:
   // Spread (standard deviation over seats) of the deviations.
