@@ -24,6 +24,7 @@ constexpr int kFinal = 2;
 
 const char* const AutoSequence::kLinkLost = "通讯中断，自调已停止";
 const char* const AutoSequence::kNotHeard = "声压过低，自调已停止";
+const char* const AutoSequence::kGainsUnread = "读取当前均衡失败，自调已停止";
 
 AutoSequence::AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state,
                            TestSignals& testSignals, Measurement& measurement,
@@ -87,6 +88,26 @@ bool AutoSequence::heard() {
   return false;
 }
 
+void AutoSequence::setKeepHooks(
+    std::function<void()> runStarted,
+    std::function<void(int channel, const std::array<int, kBands>& registers)> beforeWrite) {
+  runStarted_ = std::move(runStarted);
+  beforeWrite_ = std::move(beforeWrite);
+}
+
+bool AutoSequence::readBeforeCorrection() {
+  if (measurement_.readPresentGains()) return true;
+  for (int t = kFirst; t <= kFinal; ++t)
+    stopTimer(t);
+  c_.manualButton->setEnabled(true);
+  say(link_.port().isOpen() ? kGainsUnread : kLinkLost);
+  return false;
+}
+
+void AutoSequence::keepBeforeWrite() {
+  if (beforeWrite_) beforeWrite_(channel_(), presentRegisters(state_));
+}
+
 void AutoSequence::start() {
   // A muted processor plays the sweep to nobody: the microphone would hear
   // the room alone and the correction would cut every band.
@@ -95,6 +116,7 @@ void AutoSequence::start() {
                      QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
     return;
   }
+  if (runStarted_) runStarted_();
   c_.manualButton->setEnabled(false);
   signals_.stop();  // also every timer of an earlier run
   link_.clock().sleep(kAfterStopMs);
@@ -117,7 +139,7 @@ void AutoSequence::firstSweepTick() {
   say("首次测试结束...");
   stopTimer(kFirst);
   link_.clock().sleep(kStepMs);
-  measurement_.readPresentGains();
+  if (!readBeforeCorrection()) return;
   link_.clock().sleep(kStepMs);
   // The first correction is made without feedback: the technician decides.
   const auto answer =
@@ -129,6 +151,7 @@ void AutoSequence::firstSweepTick() {
     link_.clock().sleep(kStepMs);
     steps_.absolute();
     link_.clock().sleep(kStepMs);
+    keepBeforeWrite();
     steps_.write();
     link_.clock().sleep(kAfterWriteMs);
     say("写入DSP...");
@@ -147,13 +170,14 @@ void AutoSequence::secondSweepTick() {
   say("二次扫描结束");
   stopTimer(kSecond);
   link_.clock().sleep(kStepMs);
-  measurement_.readPresentGains();
+  if (!readBeforeCorrection()) return;
   link_.clock().sleep(kStepMs);
   steps_.relative();
   link_.clock().sleep(kStepMs);
   steps_.absolute();
   link_.clock().sleep(kStepMs);
   say("二次计算...");
+  keepBeforeWrite();
   steps_.write();
   say("二次写入DSP");
   link_.clock().sleep(kAfterWriteMs);

@@ -32,11 +32,19 @@ class AutoSequence {
   static const char* const kLinkLost;
   // Shown when a sweep came back without the test signal in it.
   static const char* const kNotHeard;
+  // Shown when the present gains could not be read before a correction.
+  static const char* const kGainsUnread;
 
   AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state, TestSignals& testSignals,
                Measurement& measurement, CompensationSteps& steps,
                const std::array<PeriodicTimer*, 3>& timers, const Controls& controls,
                std::function<int()> channel, std::function<bool()> muted);
+
+  // A run starts; before it first writes a channel, what the processor holds
+  // there (register values) goes to `beforeWrite`.
+  void setKeepHooks(
+      std::function<void()> runStarted,
+      std::function<void(int channel, const std::array<int, kBands>& registers)> beforeWrite);
 
   void start();
   void firstSweepTick();   // Timer5
@@ -54,6 +62,11 @@ class AutoSequence {
   // False, with the run ended and the technician told, when the sweep just
   // read heard only the room: a correction from it would cut every band.
   bool heard();
+  // The present gains before a correction; false, with the run ended, when
+  // the processor did not answer: gains added to stale ones would be wrong.
+  bool readBeforeCorrection();
+  // What the processor holds, read just before, goes to the keeper.
+  void keepBeforeWrite();
 
   ModbusLink& link_;
   Dialogs& dialogs_;
@@ -65,6 +78,8 @@ class AutoSequence {
   Controls c_;
   std::function<int()> channel_;  // GroupNum
   std::function<bool()> muted_;   // Check3 "全部静音"
+  std::function<void()> runStarted_;
+  std::function<void(int, const std::array<int, kBands>&)> beforeWrite_;
 };
 
 }  // namespace eqset

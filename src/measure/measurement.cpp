@@ -126,7 +126,7 @@ void Measurement::curveRead() {
     edit->setEnabled(false);
 }
 
-void Measurement::readPresentGains() {
+bool Measurement::readPresentGains() {
   const bool sub = subwoofer();
   const int count = sub ? kSubwooferBands : kBands;
   for (int n = 0; n < count; ++n)
@@ -137,7 +137,7 @@ void Measurement::readPresentGains() {
   // The processor presents the bank it plays from at the bank-0 addresses.
   if (link_.readRegisters(equalizerRegister(s_.channel(), 0), count, kGainsReplyWaitMs) !=
       ModbusLink::ReadOutcome::Good) {
-    return;
+    return false;
   }
   for (int n = 0; n < count; ++n) {
     if (s_.bandHeld) s_.bandHeld(s_.channel(), n, link_.replyRegister(n));
@@ -150,6 +150,7 @@ void Measurement::readPresentGains() {
   const auto channel = static_cast<std::size_t>(s_.channel());
   state_.channelGains[channel] = state_.presentGains;
   state_.channelGainsRead[channel] = true;
+  return true;
 }
 
 void Measurement::bandFocusGained(int band) {

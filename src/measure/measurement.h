@@ -41,10 +41,11 @@ class Measurement {
   Measurement(ModbusLink& link, Dialogs& dialogs, MeasureState& state, PeriodicTimer& readingTimer,
               const Controls& controls, Sources sources);
 
-  void levelReading();      // "读取dB"
-  void periodicTick();      // Timer2
-  void curveRead();         // "读取曲线"
-  void readPresentGains();  // "读取绝对参数"
+  void levelReading();  // "读取dB"
+  void periodicTick();  // Timer2
+  void curveRead();     // "读取曲线"
+  // "读取绝对参数"; false when the processor did not answer.
+  bool readPresentGains();
   void bandFocusGained(int band);
   void bandFocusLost(int band);
   void bandEdited(int band, double gainDb);
