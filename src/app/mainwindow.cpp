@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -16,6 +17,7 @@
 #include "app/pages/channelpage.h"
 #include "app/pages/communicationarea.h"
 #include "app/pages/pagecontrols.h"
+#include "app/pages/roomeqdialog.h"
 #include "app/pages/volumepage.h"
 #include "app/widgets.h"
 #include "controls/channelswitches.h"
@@ -26,11 +28,13 @@
 #include "eq/eqlivewrite.h"
 #include "eq/levelwrites.h"
 #include "files/fileoperations.h"
+#include "files/tuningkeep.h"
 #include "link/dialogs.h"
 #include "measure/autosequence.h"
 #include "measure/compensationsteps.h"
 #include "measure/curvedisplay.h"
 #include "measure/measurement.h"
+#include "measure/roomsequence.h"
 #include "measure/testsignals.h"
 #include "params/blockread.h"
 #include "params/processorwrite.h"
@@ -200,6 +204,7 @@ void MainWindow::wireOperations() {
   wireMonitor();
   wireReport();
   wireSettingsFile();
+  wireRoom();
 }
 
 int MainWindow::bankOffset() const {
@@ -267,6 +272,12 @@ void MainWindow::showRecord(const SettingsRecord& record) {
   pick(Combo4, record.TypeSig);
   if (!record.MicZero.isEmpty()) Text10->setText(record.MicZero);
   ChkFastLink->setChecked(record.FastLink == QStringLiteral("1"));
+  bool number = false;
+  const int positions = record.RoomPositions.toInt(&number);
+  if (number && positions >= roomDialog->SpinRoomPos->minimum() &&
+      positions <= roomDialog->SpinRoomPos->maximum()) {
+    roomDialog->SpinRoomPos->setValue(positions);
+  }
 }
 
 SettingsRecord MainWindow::recordFromControls() const {
@@ -278,6 +289,7 @@ SettingsRecord MainWindow::recordFromControls() const {
   r.TypeSig = Combo4->currentText();
   r.MicZero = Text10->text();
   r.FastLink = ChkFastLink->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+  r.RoomPositions = QString::number(roomDialog->SpinRoomPos->value());
   return r;
 }
 
@@ -295,6 +307,7 @@ void MainWindow::onLinkDown() {
   if (testSignals_ && testSignals_->haltTimers()) {
     Label12->setText(QString::fromUtf8(AutoSequence::kLinkLost));
   }
+  if (room_) room_->lineLost();
 }
 
 void MainWindow::onReconnect() {

@@ -57,6 +57,9 @@ class CurveFiles;
 class HallSettingsFiles;
 class LineMonitorWindow;
 class CommissioningReport;
+class RoomEqDialog;
+class RoomSequence;
+class TuningKeep;
 
 // frmEQSet: the one window of the tool. Its controls hold the state the tool
 // writes; operations live in their subsystem folders and are wired here.
@@ -114,10 +117,14 @@ class MainWindow : public QMainWindow,
   std::array<QPushButton*, kChannels> Command11{};  // element 0 on "自动均衡", 1..5 on pages 1..5
   std::array<QPushButton*, kChannels> Command23{};
   QTimer* Data1Timer = nullptr;
-  PeriodicTimer* Timer2 = nullptr;  // the periodic level reading
-  PeriodicTimer* Timer5 = nullptr;  // first sweep
-  PeriodicTimer* Timer6 = nullptr;  // second sweep
-  PeriodicTimer* Timer7 = nullptr;  // final sweep
+  PeriodicTimer* Timer2 = nullptr;     // the periodic level reading
+  PeriodicTimer* Timer5 = nullptr;     // first sweep
+  PeriodicTimer* Timer6 = nullptr;     // second sweep
+  PeriodicTimer* Timer7 = nullptr;     // final sweep
+  PeriodicTimer* TimerRoom = nullptr;  // the whole-room run's sweeps
+  // "全场均衡", built hidden with the window.
+  RoomEqDialog* roomDialog = nullptr;
+  RoomSequence& roomSequence() { return *room_; }
 
   // The measurement's state: curves, plot, lock, gains, passes, level range.
   MeasureState measure;
@@ -148,6 +155,7 @@ class MainWindow : public QMainWindow,
   void wireMonitor();
   void wireReport();
   void wireSettingsFile();
+  void wireRoom();
 
   SettingsRecord recordFromControls() const;
   void showRecord(const SettingsRecord& record);
@@ -185,6 +193,8 @@ class MainWindow : public QMainWindow,
   std::unique_ptr<EqualizerExtraction> extraction_;
   std::unique_ptr<CurveFiles> curveFiles_;
   std::unique_ptr<HallSettingsFiles> settingsFiles_;
+  std::unique_ptr<TuningKeep> keep_;
+  std::unique_ptr<RoomSequence> room_;
   // Owned by the window as Qt children.
   LineMonitorWindow* monitorWindow_ = nullptr;
   CommissioningReport* report_ = nullptr;

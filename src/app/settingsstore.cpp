@@ -16,7 +16,7 @@ namespace {
 const QStringList& fieldNames() {
   static const QStringList names = {"U_Main_Com", "CmbCopy0", "CmbCopy1", "CmbCopy2",
                                     "CmbCopy3",   "CmbCopy4", "CmbCopy5", "EqMode",
-                                    "TypeSig",    "MicZero",  "FastLink"};
+                                    "TypeSig",    "MicZero",  "FastLink", "RoomPositions"};
   return names;
 }
 
@@ -24,7 +24,7 @@ QStringList valuesOf(const SettingsRecord& r) {
   QStringList v = {r.U_Main_Com};
   for (const auto& c : r.CmbCopy)
     v << c;
-  v << r.EqMode << r.TypeSig << r.MicZero << r.FastLink;
+  v << r.EqMode << r.TypeSig << r.MicZero << r.FastLink << r.RoomPositions;
   return v;
 }
 
@@ -37,6 +37,7 @@ SettingsRecord recordFrom(const QStringList& v) {
   r.TypeSig = v.value(8);
   r.MicZero = v.value(9);
   r.FastLink = v.value(10);
+  r.RoomPositions = v.value(11);
   return r;
 }
 

@@ -13,7 +13,8 @@ struct SettingsRecord {
   QString EqMode;
   QString TypeSig;
   QString MicZero;
-  QString FastLink;  // "1": the fast link ("快速通讯") is on; anything else: off
+  QString FastLink;       // "1": the fast link ("快速通讯") is on; anything else: off
+  QString RoomPositions;  // "全场均衡" measurement positions, "1".."8"
 
   bool operator==(const SettingsRecord&) const = default;
 };

@@ -48,6 +48,12 @@ void CompensationSteps::absolute() {
 }
 
 void CompensationSteps::write() {
+  if (writeChannel() == WriteResult::Refused) return;
+  link_.clock().sleep(kAfterWriteMs);
+  s_.fullRead();
+}
+
+CompensationSteps::WriteResult CompensationSteps::writeChannel() {
   const int channel = s_.channel();
   std::array<int, kBands> values{};
   for (int b = 0; b < kBands; ++b) {
@@ -58,15 +64,15 @@ void CompensationSteps::write() {
           QStringLiteral("%1频点的增益超出范围(-15dB到+15dB)，未写入DSP。")
               .arg(QString::fromUtf8(bandTable()[static_cast<std::size_t>(b)].label.data())),
           QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
-      return;
+      return WriteResult::Refused;
     }
     values[static_cast<std::size_t>(b)] = static_cast<int>(roundHalfEven(gain + kBandGainOffset));
   }
-  link_.writeBlock(s_.bankOffset() + equalizerRegister(channel, 0), values, kWriteWaitMs, 0);
+  const bool good =
+      link_.writeBlock(s_.bankOffset() + equalizerRegister(channel, 0), values, kWriteWaitMs, 0);
   if (s_.written) s_.written(channel, values);
   ++state_.passCount[static_cast<std::size_t>(channel)];
-  link_.clock().sleep(kAfterWriteMs);
-  s_.fullRead();
+  return good ? WriteResult::Written : WriteResult::NoReply;
 }
 
 void CompensationSteps::referenceUp() {

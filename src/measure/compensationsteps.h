@@ -35,6 +35,9 @@ class CompensationSteps {
   void relative();  // "计算相对补偿"
   void absolute();  // "计算绝对补偿"
   void write();     // "第五步写DSP"
+  // The write alone, without the wait and the read-back that follow it.
+  enum class WriteResult { Refused, Written, NoReply };
+  WriteResult writeChannel();
   // "+" and "-": the reference offset, then the relative compensation again.
   void referenceUp();
   void referenceDown();

@@ -122,6 +122,38 @@ void CurveGraph::redraw(const PlotBuffer& buffer, int yMin, int yMax, int measur
       offAxis(buffer.rows[PlotBuffer::kMeasured], measuredBands, yAxis_->min(), yAxis_->max()));
 }
 
+void CurveGraph::showBackground(const std::vector<CurveRow>& curves) {
+  while (background_.size() > curves.size()) {
+    chart()->removeSeries(background_.back());
+    delete background_.back();
+    background_.pop_back();
+  }
+  while (background_.size() < curves.size()) {
+    auto* series = new QLineSeries;
+    series->setObjectName(QStringLiteral("Position-%1").arg(background_.size() + 1));
+    QPen pen(QColor(150, 150, 150));
+    pen.setWidth(1);
+    series->setPen(pen);
+    chart()->addSeries(series);
+    series->attachAxis(xAxis_);
+    series->attachAxis(yAxis_);
+    background_.push_back(series);
+    // The measured curve and the target stay drawn over the grey ones.
+    for (QLineSeries* plot : plots_) {
+      chart()->removeSeries(plot);
+      chart()->addSeries(plot);
+      plot->attachAxis(xAxis_);
+      plot->attachAxis(yAxis_);
+    }
+  }
+  for (std::size_t i = 0; i < curves.size(); ++i) {
+    QList<QPointF> points;
+    for (int k = 0; k < kBandSlots; ++k)
+      points.append(QPointF(k, curves[i][static_cast<std::size_t>(k)]));
+    background_[i]->replace(points);
+  }
+}
+
 QPoint CurveGraph::pointAt(double x, double level) const {
   const QPointF inScene = chart()->mapToPosition(QPointF(x, level), plots_[0]);
   return mapFromScene(inScene);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChartView>
+#include <vector>
 
 #include "measure/measuredata.h"
 
@@ -27,6 +28,11 @@ class CurveGraph : public QChartView {
   // of the response lies above or below the axis.
   void redraw(const PlotBuffer& buffer, int yMin, int yMax, int measuredBands = kBands);
 
+  // Thin grey curves behind the two plots (each measurement position's), as
+  // many as given; none clears them.
+  void showBackground(const std::vector<CurveRow>& curves);
+  int backgroundCount() const { return static_cast<int>(background_.size()); }
+
   QLineSeries* plot(int row) const { return plots_[static_cast<std::size_t>(row)]; }
   QValueAxis* yAxis() const { return yAxis_; }
   QCategoryAxis* xAxis() const { return xAxis_; }
@@ -40,6 +46,7 @@ class CurveGraph : public QChartView {
   void placeNotice();
 
   std::array<QLineSeries*, 2> plots_{};
+  std::vector<QLineSeries*> background_;
   QLabel* outOfRange_ = nullptr;
   QCategoryAxis* xAxis_ = nullptr;
   QValueAxis* yAxis_ = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -104,6 +105,18 @@ inline void keepFirstCurve(MeasureState& state, int channel, const CurveRow& cur
   if (state.firstCurveKept[c]) return;
   state.firstCurves[c] = curve;
   state.firstCurveKept[c] = true;
+}
+
+}  // namespace eqset
+
+namespace eqset {
+
+// The register values (gain + 15) of the present gains last read.
+inline std::array<int, kBands> presentRegisters(const MeasureState& state) {
+  std::array<int, kBands> r{};
+  for (std::size_t b = 0; b < r.size(); ++b)
+    r[b] = static_cast<int>(std::lround(state.presentGains[b])) + kBandGainOffset;
+  return r;
 }
 
 }  // namespace eqset

@@ -121,6 +121,11 @@ QWidget* AutoEqPage::buildSequenceAndSteps() {
   grid->addWidget(Command4, 0, 1);
   grid->addWidget(Command24, 0, 2);
   grid->addWidget(Label12, 1, 0, 1, 3);
+  CmdRoomEq = button("全场均衡", "CmdRoomEq", "在多个测量位置测量各声道，按全场平均响应均衡。");
+  CmdRestoreEq =
+      button("恢复调试前均衡", "CmdRestoreEq", "把上一次自动均衡写入之前处理器中的均衡写回去。");
+  grid->addWidget(CmdRoomEq, 2, 0);
+  grid->addWidget(CmdRestoreEq, 2, 1, 1, 2);
 
   Command8 = button("读取曲线", "Command8", "读取处理器（实际硬件）当前曲线。");
   Command18 = button("读取绝对参数", "Command18");

@@ -38,6 +38,8 @@ struct AutoEqControls {
   QLabel* Label12 = nullptr;
   QPushButton* Command4 = nullptr;
   QPushButton* Command24 = nullptr;
+  QPushButton* CmdRoomEq = nullptr;
+  QPushButton* CmdRestoreEq = nullptr;
   // Manual steps.
   QPushButton* Command8 = nullptr;
   QPushButton* Command18 = nullptr;

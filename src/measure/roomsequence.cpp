@@ -1,0 +1,332 @@
+#include "measure/roomsequence.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QSpinBox>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+#include "measure/compensationsteps.h"
+#include "measure/heard.h"
+#include "measure/measurement.h"
+#include "measure/periodictimer.h"
+#include "measure/testsignals.h"
+#include "params/registermap.h"
+
+namespace eqset {
+
+namespace {
+
+constexpr int kAfterStopMs = 20;
+constexpr int kStepMs = 100;
+const char* const kChannelNames[kChannels] = {"左", "右", "中置", "次低频", "左环", "右环"};
+
+}  // namespace
+
+const char* const RoomSequence::kDone = "全场均衡完成。";
+const char* const RoomSequence::kPrompt = "请把测试话筒放到第%1个测量位置（共%2个），然后按确定。";
+
+BandLevels bandLevels(const CurveRow& row) {
+  BandLevels levels{};
+  for (int b = 0; b < kBands; ++b)
+    levels[static_cast<std::size_t>(b)] = row[static_cast<std::size_t>(bandSlot(b))];
+  return levels;
+}
+
+CurveRow curveRow(const BandLevels& levels) {
+  CurveRow row{};
+  for (int b = 0; b < kBands; ++b)
+    row[static_cast<std::size_t>(bandSlot(b))] =
+        static_cast<float>(levels[static_cast<std::size_t>(b)]);
+  return row;
+}
+
+RoomSequence::RoomSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state,
+                           TestSignals& testSignals, Measurement& measurement,
+                           CompensationSteps& steps, PeriodicTimer& timer, Controls controls,
+                           Hooks hooks)
+    : link_(link),
+      dialogs_(dialogs),
+      state_(state),
+      signals_(testSignals),
+      measurement_(measurement),
+      steps_(steps),
+      timer_(timer),
+      c_(std::move(controls)),
+      h_(std::move(hooks)) {
+  c_.stop->setEnabled(false);
+}
+
+QString RoomSequence::channelName(int channel) const {
+  return QString::fromUtf8(kChannelNames[channel]);
+}
+
+int RoomSequence::channelInHand() const {
+  if (index_ < channels_.size()) return channels_[index_];
+  for (int k = 0; k < kChannels; ++k) {
+    if (c_.channels[static_cast<std::size_t>(k)]->isChecked()) return k;
+  }
+  return 0;
+}
+
+void RoomSequence::say(const QString& text) {
+  c_.state->setText(text);
+  if (h_.shown) h_.shown();
+}
+
+QString RoomSequence::writtenText() const {
+  if (written_.empty()) return QStringLiteral("没有写入任何声道。");
+  QStringList names;
+  for (int c : written_)
+    names << channelName(c);
+  return QStringLiteral("已写入：%1。").arg(names.join(QStringLiteral("、")));
+}
+
+void RoomSequence::start() {
+  if (running()) return;
+  if (h_.muted()) {
+    dialogs_.message(QStringLiteral("全部静音已勾选，无法自动均衡。请先取消全部静音。"),
+                     QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
+    return;
+  }
+  std::vector<int> channels;
+  for (int k = 0; k < kChannels; ++k) {
+    if (c_.channels[static_cast<std::size_t>(k)]->isChecked()) channels.push_back(k);
+  }
+  if (channels.empty()) {
+    dialogs_.message(QStringLiteral("请至少勾选一个声道。"), QStringLiteral("全场均衡"),
+                     Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
+    return;
+  }
+  const int positions = c_.positions->value();
+  const auto answer = dialogs_.message(
+      QStringLiteral("将在%1个测量位置测量%2个声道，逐个声道扫描并写入均衡。测量时请保持安静。"
+                     "是否开始？")
+          .arg(positions)
+          .arg(channels.size()),
+      QStringLiteral("全场均衡"), Dialogs::Icon::Question, Dialogs::Buttons::OkCancel);
+  if (answer != Dialogs::Answer::Ok) return;
+
+  channels_ = channels;
+  positions_ = positions;
+  position_ = 1;
+  index_ = 0;
+  refinement_ = 0;
+  written_.clear();
+  for (auto& curves : firstCurves_)
+    curves.clear();
+  state_.room = RoomRun{};
+  state_.room.positions = positions;
+  phase_ = Phase::Positions;
+  for (QWidget* w : c_.idleOnly)
+    w->setEnabled(false);
+  c_.stop->setEnabled(true);
+  if (h_.runStarted) h_.runStarted();
+  signals_.stop();
+  link_.clock().sleep(kAfterStopMs);
+  if (askPosition()) sweep();
+}
+
+bool RoomSequence::askPosition() {
+  say(QStringLiteral("等待话筒放到第%1个测量位置...").arg(position_));
+  const auto answer = dialogs_.message(QString::fromUtf8(kPrompt).arg(position_).arg(positions_),
+                                       QStringLiteral("全场均衡"), Dialogs::Icon::Question,
+                                       Dialogs::Buttons::OkCancel);
+  // "停止" or a lost line while the box was up ended the run already.
+  if (!running()) return false;
+  if (answer == Dialogs::Answer::Ok) return true;
+  finish(QStringLiteral("全场均衡已取消。") + writtenText());
+  return false;
+}
+
+void RoomSequence::sweep() {
+  if (!link_.port().isOpen()) {
+    lineLost();
+    return;
+  }
+  const int channel = channels_[index_];
+  h_.selectChannel(channel);
+  state_.lastCommand = reg::kSweep;
+  link_.WriteRegister(reg::kSweep, 1);
+  sweepStart_ = link_.clock().now();
+  link_.pauseAfterReply(kStepMs);
+  state_.sweepStatus = 0;
+  timer_.setEnabled(true);
+  schedulePoll(false);
+  switch (phase_) {
+    case Phase::Positions:
+      say(QStringLiteral("第%1个测量位置：正在扫描%2声道...")
+              .arg(position_)
+              .arg(channelName(channel)));
+      break;
+    case Phase::Refining:
+      say(QStringLiteral("%1声道：第%2次修正扫描...").arg(channelName(channel)).arg(refinement_));
+      break;
+    default:
+      say(QStringLiteral("%1声道：最后结果扫描...").arg(channelName(channel)));
+      break;
+  }
+}
+
+void RoomSequence::schedulePoll(bool afterUnfinished) {
+  const std::int64_t elapsed = link_.clock().now() - sweepStart_;
+  std::int64_t at = 0;
+  if (finishedBy_ < 0) {
+    // The first sweep is polled as the single channel's sequence polls it.
+    at = elapsed + kPollMs;
+  } else if (finishedBy_ - runningAt_ <= kSweepKnownMs) {
+    at = finishedBy_;
+  } else {
+    // Halfway between what is known: each sweep narrows it down.
+    at = (runningAt_ + finishedBy_) / 2;
+  }
+  if (afterUnfinished && at <= elapsed) at = elapsed + kRetryMs;
+  if (!afterUnfinished && at <= elapsed) at = elapsed + 1;
+  timer_.setPeriod(static_cast<int>(at - elapsed));
+}
+
+void RoomSequence::tick() {
+  if (!running()) return;
+  pollStart_ = link_.clock().now() - sweepStart_;
+  measurement_.curveRead();
+  if (!link_.port().isOpen()) {
+    lineLost();
+    return;
+  }
+  if (state_.sweepStatus != 1) {
+    runningAt_ = std::max(runningAt_, pollStart_);
+    if (finishedBy_ >= 0 && finishedBy_ <= runningAt_) finishedBy_ = -1;  // sweeps got longer
+    schedulePoll(true);
+    return;
+  }
+  finishedBy_ = finishedBy_ < 0 ? pollStart_ : std::min(finishedBy_, pollStart_);
+  timer_.setEnabled(false);
+  timer_.setPeriod(0);
+  const int channel = channels_[index_];
+  const CurveRow curve = state_.plot.rows[PlotBuffer::kMeasured];
+  if (!testSignalHeard(curve, channel == kSubwoofer)) {
+    finish(QStringLiteral("声压过低，全场均衡已停止。") + writtenText());
+    dialogs_.message(QStringLiteral("测得的声压过低，请检查静音、功放和测试话筒后重试。"),
+                     QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
+    return;
+  }
+  sweepDone(curve);
+}
+
+void RoomSequence::sweepDone(const CurveRow& curve) {
+  const int channel = channels_[index_];
+  const auto c = static_cast<std::size_t>(channel);
+  RoomSweep record;
+  record.position = position_;
+  record.channel = channel;
+  record.curve = curve;
+  BandLevels now = bandLevels(curve);
+  if (phase_ == Phase::Positions) {
+    keepFirstCurve(state_, channel, curve);
+    firstCurves_[c].push_back(now);
+    state_.room.sweeps.push_back(record);
+    if (position_ == positions_) {
+      firstAverage_[c] = powerAverage(firstCurves_[c]);
+      state_.room.averageBefore[c] = curveRow(firstAverage_[c]);
+      if (!correct(channel, firstAverage_[c])) return;
+    }
+    nextChannel();
+    return;
+  }
+  // The microphone stands where it stood for the last position's first sweep.
+  const BandLevels average = predictedAverage(firstAverage_[c], firstCurves_[c].back(), now);
+  record.kind = phase_ == Phase::Refining ? RoomSweep::Kind::Refinement : RoomSweep::Kind::Final;
+  record.refinement = phase_ == Phase::Refining ? refinement_ : 0;
+  state_.room.sweeps.push_back(record);
+  if (phase_ == Phase::Refining) {
+    if (!correct(channel, average)) return;
+  } else {
+    state_.room.averageAfter[c] = curveRow(average);
+    state_.room.finished[c] = true;
+  }
+  nextChannel();
+}
+
+bool RoomSequence::correct(int channel, const BandLevels& average) {
+  say(QStringLiteral("正在计算%1声道...").arg(channelName(channel)));
+  // A correction added to gains nobody read would be another channel's.
+  if (!measurement_.readPresentGains()) {
+    if (!link_.port().isOpen()) {
+      lineLost();
+    } else {
+      finish(QStringLiteral("读取当前均衡失败，全场均衡已停止。") + writtenText());
+    }
+    return false;
+  }
+  if (h_.beforeWrite) h_.beforeWrite(channel, presentRegisters(state_));
+  state_.plot.rows[PlotBuffer::kMeasured] = curveRow(average);
+  steps_.relative();
+  steps_.absolute();
+  const auto result = steps_.writeChannel();
+  if (result != CompensationSteps::WriteResult::Written) {
+    if (!link_.port().isOpen()) {
+      lineLost();
+    } else {
+      finish(QStringLiteral("%1声道写入失败，全场均衡已停止。").arg(channelName(channel)) +
+             writtenText());
+    }
+    return false;
+  }
+  if (std::find(written_.begin(), written_.end(), channel) == written_.end())
+    written_.push_back(channel);
+  state_.room.tuned[static_cast<std::size_t>(channel)] = true;
+  link_.pauseAfterReply(kStepMs);
+  return true;
+}
+
+void RoomSequence::nextChannel() {
+  if (++index_ < channels_.size()) {
+    sweep();
+    return;
+  }
+  index_ = 0;
+  if (phase_ == Phase::Positions && position_ < positions_) {
+    ++position_;
+    if (askPosition()) sweep();
+    return;
+  }
+  if (phase_ == Phase::Positions || (phase_ == Phase::Refining && refinement_ < kRefinements)) {
+    phase_ = Phase::Refining;
+    ++refinement_;
+    sweep();
+    return;
+  }
+  if (phase_ == Phase::Refining) {
+    phase_ = Phase::Final;
+    sweep();
+    return;
+  }
+  finish(QString::fromUtf8(kDone));
+}
+
+void RoomSequence::finish(const QString& text) {
+  phase_ = Phase::Idle;
+  index_ = channels_.size();
+  timer_.setEnabled(false);
+  timer_.setPeriod(0);
+  for (QWidget* w : c_.idleOnly)
+    w->setEnabled(true);
+  c_.stop->setEnabled(false);
+  say(text);
+}
+
+void RoomSequence::stop() {
+  if (!running()) return;
+  const bool sweeping = timer_.running();
+  finish(QStringLiteral("全场均衡已停止。") + writtenText());
+  // The processor stops its sweep as "停止测试" stops it.
+  if (sweeping) signals_.stop();
+}
+
+void RoomSequence::lineLost() {
+  if (!running()) return;
+  finish(QStringLiteral("通讯中断，全场均衡已停止。") + writtenText());
+}
+
+}  // namespace eqset
