@@ -6,6 +6,7 @@
 
 #include "files/fileoperations.h"
 #include "report/reportpdf.h"
+#include "report/roomreport.h"
 
 namespace eqset {
 
@@ -25,8 +26,13 @@ QString CommissioningReport::writeReport() {
   settings.when = s_.now();
   const ReportContent content = buildReport(settings, state_);
   const QByteArray pdf = reportPdf(content, graph_->window()->font());
+  // The curves of a "全场均衡" run go beside the report, under its name.
+  std::optional<Beside> curves;
+  if (state_.room.positions > 0)
+    curves =
+        Beside{QStringLiteral("csv"), roomCsv(state_.room), QStringLiteral("全场均衡测量数据")};
   return write(QStringLiteral("调试报告"), settings.when, QStringLiteral("pdf"), pdf,
-               QStringLiteral("调试报告"));
+               QStringLiteral("调试报告"), curves);
 }
 
 QString CommissioningReport::saveGraph() {
@@ -37,18 +43,34 @@ QString CommissioningReport::saveGraph() {
 
 QString CommissioningReport::write(const QString& prefix, const QDateTime& when,
                                    const QString& suffix, const QByteArray& bytes,
-                                   const QString& what) {
+                                   const QString& what, const std::optional<Beside>& beside) {
   const QDir folder(userDataFolder(programFolder_));
   QString error = QStringLiteral("无法生成文件内容");
   QString path;
   if (!bytes.isEmpty()) {
-    const QString name = datedFileName(prefix, when, suffix, [&folder](const QString& n) {
-      return QFileInfo::exists(folder.filePath(n));
+    // The file beside gets the same name: both must be free.
+    const auto besidePath = [&](const QString& p) {
+      return p.chopped(suffix.size()) + beside->suffix;
+    };
+    const QString name = datedFileName(prefix, when, suffix, [&](const QString& n) {
+      return QFileInfo::exists(folder.filePath(n)) ||
+             (beside && QFileInfo::exists(folder.filePath(besidePath(n))));
     });
     path = folder.filePath(name);
     if (files_.write(path, bytes, &error)) {
-      dialogs_.message(QStringLiteral("%1已保存到 %2").arg(what, QDir::toNativeSeparators(path)),
-                       QStringLiteral("提示"), Dialogs::Icon::Information, Dialogs::Buttons::Ok);
+      QString text = QStringLiteral("%1已保存到 %2").arg(what, QDir::toNativeSeparators(path));
+      auto icon = Dialogs::Icon::Information;
+      if (beside) {
+        const QString other = besidePath(path);
+        if (files_.write(other, beside->bytes, &error)) {
+          text +=
+              QStringLiteral("\n%1已保存到 %2").arg(beside->what, QDir::toNativeSeparators(other));
+        } else {
+          text += QStringLiteral("\n%1没有保存：%2").arg(beside->what, error);
+          icon = Dialogs::Icon::Warning;
+        }
+      }
+      dialogs_.message(text, QStringLiteral("提示"), icon, Dialogs::Buttons::Ok);
       return path;
     }
   }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 
 #include "files/filestore.h"
 #include "link/dialogs.h"
@@ -14,8 +15,9 @@ class QWidget;
 
 namespace eqset {
 
-// "生成调试报告" and "保存图形": the record of how the room was left, as a PDF,
-// and the graph as a picture, both written into "用户数据" beside the program
+// "生成调试报告" and "保存图形": the record of how the room was left, as a PDF
+// (with the curves of a "全场均衡" run beside it as CSV under the same name),
+// and the graph as a picture, all written into "用户数据" beside the program
 // under the date and time, atomically. Neither touches the line: everything
 // comes from what the window already shows and the measurement keeps.
 class CommissioningReport : public QObject {
@@ -31,16 +33,23 @@ class CommissioningReport : public QObject {
                       const MeasureState& state, QWidget* graph, Sources sources,
                       QObject* parent = nullptr);
 
-  // Writes the report and says where; returns its path, or an empty string
-  // when nothing was written (and says why).
+  // Writes the report (and the run's CSV) and says where; returns the
+  // report's path, or an empty string when nothing was written (and says why).
   QString writeReport();
   // Writes the graph at twice the window's resolution as PNG and says where;
   // returns its path, or an empty string when nothing was written.
   QString saveGraph();
 
  private:
+  // A second file written beside the first, under its name with `suffix`.
+  struct Beside {
+    QString suffix;
+    QByteArray bytes;
+    QString what;
+  };
   QString write(const QString& prefix, const QDateTime& when, const QString& suffix,
-                const QByteArray& bytes, const QString& what);
+                const QByteArray& bytes, const QString& what,
+                const std::optional<Beside>& beside = std::nullopt);
 
   Dialogs& dialogs_;
   const FileStore& files_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace eqset {
 
@@ -14,6 +15,26 @@ int playedBands(const ChannelReport& channel) {
   return channel.subwoofer ? kSubwooferBands : kBands;
 }
 
+// The curves the channel's graph draws.
+std::vector<const CurveRow*> drawnCurves(const ChannelReport& channel) {
+  std::vector<const CurveRow*> curves;
+  const auto add = [&curves](const std::optional<CurveRow>& curve) {
+    if (curve) curves.push_back(&*curve);
+  };
+  if (channel.room) {
+    for (const CurveRow& curve : channel.room->positionCurves)
+      curves.push_back(&curve);
+    curves.push_back(&channel.room->averageBefore);
+    add(channel.room->averageAfter);
+    add(channel.room->target);
+  } else {
+    add(channel.first);
+    add(channel.finalCurve);
+    add(channel.target);
+  }
+  return curves;
+}
+
 }  // namespace
 
 const std::array<QString, kChannels>& reportChannelNames() {
@@ -21,6 +42,11 @@ const std::array<QString, kChannels>& reportChannelNames() {
       QStringLiteral("左"),     QStringLiteral("右"),   QStringLiteral("中置"),
       QStringLiteral("次低频"), QStringLiteral("左环"), QStringLiteral("右环")};
   return names;
+}
+
+QString bandLabel(int band) {
+  const auto& label = bandTable()[static_cast<std::size_t>(band)].label;
+  return QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
 }
 
 bool hasLevels(const CurveRow& curve) {
@@ -55,7 +81,8 @@ ReportContent buildReport(const WindowSettings& settings, const MeasureState& st
     }
     const CurveRow& stored = state.curves.areas[c];
     const bool hasCurve = hasLevels(stored);
-    ch.measured = state.firstCurveKept[c] || (hasCurve && ch.passes > 0);
+    ch.room = roomChannelReport(state.room, k, r.targetType);
+    ch.measured = ch.room || state.firstCurveKept[c] || (hasCurve && ch.passes > 0);
     if (!ch.measured) continue;
     if (state.firstCurveKept[c]) ch.first = state.firstCurves[c];
     if (hasCurve) ch.finalCurve = stored;
@@ -86,8 +113,7 @@ std::pair<int, int> graphRange(const ChannelReport& channel) {
   double low = 0;
   double high = 0;
   bool any = false;
-  for (const auto& curve : {channel.first, channel.finalCurve, channel.target}) {
-    if (!curve) continue;
+  for (const CurveRow* curve : drawnCurves(channel)) {
     for (int b = 0; b < playedBands(channel); ++b) {
       const double v = (*curve)[static_cast<std::size_t>(bandSlot(b))];
       low = any ? std::min(low, v) : v;

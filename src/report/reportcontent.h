@@ -10,6 +10,7 @@
 #include "measure/compensation.h"
 #include "measure/measuredata.h"
 #include "params/registermap.h"
+#include "report/roomreport.h"
 
 namespace eqset {
 
@@ -38,8 +39,9 @@ struct WindowSettings {
 struct ChannelReport {
   QString name;
   bool subwoofer = false;
-  // Measured since start: a first curve is kept, or the channel has a curve
-  // and has been corrected. An unmeasured channel shows no graph.
+  // Measured since start: a first curve is kept, the channel has a curve and
+  // has been corrected, or the last "全场均衡" run tuned it. An unmeasured
+  // channel shows no graph.
   bool measured = false;
   std::optional<CurveRow> first;       // the first finished sweep
   std::optional<CurveRow> finalCurve;  // the channel's curve now
@@ -48,6 +50,9 @@ struct ChannelReport {
   std::optional<Deviation> after;      // final curve from its target
   int passes = 0;                      // compensation writes
   std::array<int, kBands> gains{};     // dB, as the processor reported them, else the sliders
+  // Tuned by the last "全场均衡" run: the report shows the run's curves and
+  // figures instead of the first and final curve.
+  std::optional<RoomChannelReport> room;
 };
 
 struct ReportContent {
@@ -60,6 +65,9 @@ struct ReportContent {
 
 // Channel captions in channel order: 左, 右, 中置, 次低频, 左环, 右环.
 const std::array<QString, kChannels>& reportChannelNames();
+
+// "63Hz": the band's label under its slider.
+QString bandLabel(int band);
 
 // True when any band of the curve holds a level.
 bool hasLevels(const CurveRow& curve);

@@ -8,6 +8,7 @@
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPageLayout>
 #include <QPageSize>
@@ -38,6 +39,7 @@ constexpr double kSmallPt = 7.5;
 constexpr int kBandsPerRow = 16;
 
 const QColor kFirstColour(128, 128, 128);
+const QColor kPositionColour(175, 175, 175);
 const QColor kRuleColour(160, 160, 160);
 
 QFont sized(const QFont& base, double points, bool bold = false) {
@@ -45,11 +47,6 @@ QFont sized(const QFont& base, double points, bool bold = false) {
   f.setPointSizeF(points);
   f.setBold(bold);
   return f;
-}
-
-QString bandLabel(int band) {
-  const auto& label = bandTable()[static_cast<std::size_t>(band)].label;
-  return QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
 }
 
 // The points of the bands a channel plays, each band at its slot as the
@@ -85,31 +82,82 @@ bool spaceLevelLabels(QValueAxis* axis, double plotHeight, int rangeDb) {
   return true;
 }
 
+QLineSeries* addSeries(CurveGraph& graph, const QString& name, const QPen& pen) {
+  auto* series = new QLineSeries;
+  series->setName(name);
+  series->setPen(pen);
+  graph.chart()->addSeries(series);
+  series->attachAxis(graph.xAxis());
+  series->attachAxis(graph.yAxis());
+  return series;
+}
+
+QPen firstPen() {
+  QPen pen(kFirstColour);
+  pen.setWidth(2);
+  pen.setStyle(Qt::DashLine);
+  return pen;
+}
+
+// The first curve in grey beside the final curve and its target.
+void singleCurves(CurveGraph& graph, const ChannelReport& ch, int bands) {
+  QLineSeries* finalPlot = graph.plot(PlotBuffer::kMeasured);
+  finalPlot->setName(QStringLiteral("调试后曲线"));
+  finalPlot->replace(ch.finalCurve ? bandPoints(*ch.finalCurve, bands) : QList<QPointF>{});
+  graph.plot(PlotBuffer::kTarget)
+      ->replace(ch.target ? bandPoints(*ch.target, bands) : QList<QPointF>{});
+  QLineSeries* firstPlot = addSeries(graph, QStringLiteral("首次测量曲线"), firstPen());
+  if (ch.first) firstPlot->replace(bandPoints(*ch.first, bands));
+}
+
+// A thin line for each position under the average before in the first
+// curve's grey, the average after in the measured blue and the target. The
+// window's two plots go back on last, drawn over the positions.
+void roomCurves(CurveGraph& graph, const RoomChannelReport& room, int bands) {
+  QChart* chart = graph.chart();
+  QLineSeries* afterPlot = graph.plot(PlotBuffer::kMeasured);
+  QLineSeries* targetPlot = graph.plot(PlotBuffer::kTarget);
+  chart->removeSeries(afterPlot);
+  chart->removeSeries(targetPlot);
+
+  const QString positions = QStringLiteral("各测量位置");
+  for (const CurveRow& curve : room.positionCurves) {
+    QLineSeries* series = addSeries(graph, positions, QPen(kPositionColour, 1));
+    series->replace(bandPoints(curve, bands));
+    // One entry in the legend for all of them.
+    if (series != chart->series().front()) {
+      for (QLegendMarker* marker : chart->legend()->markers(series))
+        marker->setVisible(false);
+    }
+  }
+  addSeries(graph, QStringLiteral("调试前平均"), firstPen())
+      ->replace(bandPoints(room.averageBefore, bands));
+
+  afterPlot->setName(QStringLiteral("调试后平均"));
+  for (QLineSeries* plot : {afterPlot, targetPlot}) {
+    chart->addSeries(plot);
+    plot->attachAxis(graph.xAxis());
+    plot->attachAxis(graph.yAxis());
+  }
+  afterPlot->replace(room.averageAfter ? bandPoints(*room.averageAfter, bands) : QList<QPointF>{});
+  targetPlot->replace(room.target ? bandPoints(*room.target, bands) : QList<QPointF>{});
+}
+
 // The window's graph, made for one channel: the final curve in the measured
-// plot's blue, the target in red, and the first curve added in grey.
+// plot's blue, the target in red, and the first curve added in grey; for a
+// channel of a "全场均衡" run, its positions and averages instead.
 void drawGraph(QPainter& painter, const QRectF& at, const ChannelReport& ch, const QFont& base) {
   CurveGraph graph;
   QChart* chart = graph.chart();
   const auto [low, high] = graphRange(ch);
   graph.redraw(PlotBuffer{}, low, high);
   const int bands = ch.subwoofer ? kSubwooferBands : kBands;
-
-  QLineSeries* finalPlot = graph.plot(PlotBuffer::kMeasured);
-  QLineSeries* targetPlot = graph.plot(PlotBuffer::kTarget);
-  finalPlot->setName(QStringLiteral("调试后曲线"));
-  targetPlot->setName(QStringLiteral("目标曲线"));
-  finalPlot->replace(ch.finalCurve ? bandPoints(*ch.finalCurve, bands) : QList<QPointF>{});
-  targetPlot->replace(ch.target ? bandPoints(*ch.target, bands) : QList<QPointF>{});
-  auto* firstPlot = new QLineSeries;
-  firstPlot->setName(QStringLiteral("首次测量曲线"));
-  QPen pen(kFirstColour);
-  pen.setWidth(2);
-  pen.setStyle(Qt::DashLine);
-  firstPlot->setPen(pen);
-  chart->addSeries(firstPlot);
-  firstPlot->attachAxis(graph.xAxis());
-  firstPlot->attachAxis(graph.yAxis());
-  if (ch.first) firstPlot->replace(bandPoints(*ch.first, bands));
+  graph.plot(PlotBuffer::kTarget)->setName(QStringLiteral("目标曲线"));
+  if (ch.room) {
+    roomCurves(graph, *ch.room, bands);
+  } else {
+    singleCurves(graph, ch, bands);
+  }
 
   graph.xAxis()->setLabelsFont(sized(base, kSmallPt));
   graph.yAxis()->setLabelsFont(sized(base, kSmallPt));
@@ -247,7 +295,28 @@ double channelBlockHeight(Pages& pages, const ChannelReport& ch) {
   const double heading = pages.lineHeight(sized(pages.base(), kHeadingPt, true));
   const double gains = body + 2 * (small + body);
   if (!ch.measured) return heading + body + gains + 2 * kGap;
-  return heading + kGraphHeight + kGap + 3 * body + gains + 2 * kGap;
+  const int figures = ch.room ? 5 : 3;
+  return heading + kGraphHeight + kGap + figures * body + gains + 2 * kGap;
+}
+
+// The figures of a channel the "全场均衡" run tuned: its averages from their
+// targets and how far the positions lie apart.
+void roomFigures(Pages& pages, const RoomChannelReport& room, bool targetKnown) {
+  const QFont body = sized(pages.base(), kBodyPt);
+  constexpr double kIndent = 12;
+  pages.line(QStringLiteral("测量位置：%1个").arg(room.positions), body, kIndent);
+  if (!targetKnown) {
+    pages.line(QStringLiteral("目标曲线不是 ISO2969、平直或自定义，偏差未计算"), body);
+    pages.skip(pages.lineHeight(body));
+  } else {
+    pages.line(QStringLiteral("调试前平均：%1").arg(deviationText(*room.before)), body, kIndent);
+    pages.line(QStringLiteral("调试后平均：%1")
+                   .arg(room.after ? deviationText(*room.after) : QStringLiteral("无最终测量")),
+               body, kIndent);
+  }
+  pages.line(QStringLiteral("位置间最大差异：%1")
+                 .arg(room.spread ? spreadText(*room.spread) : QStringLiteral("只有一个测量位置")),
+             body, kIndent);
 }
 
 void channel(Pages& pages, const ReportContent& r, int index) {
@@ -265,7 +334,9 @@ void channel(Pages& pages, const ReportContent& r, int index) {
     QString basis = QStringLiteral("相对目标曲线的偏差（%1").arg(r.settings.target);
     if (ch.subwoofer) basis += QStringLiteral("，只计 20Hz 至 200Hz");
     pages.line(basis + QStringLiteral("；补偿写入 %1 次）").arg(ch.passes), body);
-    if (!r.targetType) {
+    if (ch.room) {
+      roomFigures(pages, *ch.room, r.targetType.has_value());
+    } else if (!r.targetType) {
       pages.line(QStringLiteral("目标曲线不是 ISO2969、平直或自定义，偏差未计算"), body);
       pages.skip(pages.lineHeight(body));
     } else {

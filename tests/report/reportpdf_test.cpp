@@ -88,9 +88,16 @@ TEST_F(ReportPdfTest, AMeasuredChannelHasItsGraphFiguresAndGains) {
   state.curves.areas[2] = curve(72, 12, 1.3F);
   state.passCount[2] = 2;
   settings.bandPositions[equalizerRegister(2, 12)] = 6;  // -6 dB at 315 Hz
+  // The left channel comes from a "全场均衡" run over three positions.
+  state.room.positions = 3;
+  state.room.tuned[0] = true;
+  for (int p = 1; p <= 3; ++p)
+    state.room.sweeps.push_back({p, 0, RoomSweep::Kind::First, 0, curve(70, p, 3)});
+  state.room.averageBefore[0] = curve(70);
   const QString pdf = writePdf(state);
   const QString text = pdfText(pdf);
-  EXPECT_EQ(text.count("本声道未测量"), kChannels - 1);
+  EXPECT_EQ(text.count("本声道未测量"), kChannels - 2);
+  EXPECT_EQ(text.count("测量位置：3个"), 1);
   const qsizetype from = text.indexOf("声道 3：中置");
   const qsizetype to = text.indexOf("声道 4：次低频");
   ASSERT_GE(from, 0);
