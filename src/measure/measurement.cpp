@@ -91,7 +91,8 @@ void Measurement::periodicTick() {
 void Measurement::curveRead() {
   state_.measurementLock = 1;
   link_.indicators().setProgress(0);
-  link_.clock().sleep(kBeforeReadMs);
+  // The pause follows the last reply: the frame gap on the fast link.
+  link_.pauseAfterReply(kBeforeReadMs);
   if (!link_.port().isOpen()) return;
   const int channel = s_.channel();
   const bool sub = subwoofer();
@@ -133,7 +134,7 @@ bool Measurement::readPresentGains() {
     c_.bands[static_cast<std::size_t>(n)]->setEnabled(true);
   state_.measurementLock = 0;
   link_.indicators().setProgress(0);
-  link_.clock().sleep(kBeforeReadMs);
+  link_.pauseAfterReply(kBeforeReadMs);
   // The processor presents the bank it plays from at the bank-0 addresses.
   if (link_.readRegisters(equalizerRegister(s_.channel(), 0), count, kGainsReplyWaitMs) !=
       ModbusLink::ReadOutcome::Good) {
