@@ -7,6 +7,8 @@
 //   (a) "全自动均衡" at measurement position 1, channel by channel;
 //   (b) "全场均衡" with 4 positions;  (c) with 8 positions;
 //   (d) the floor: the same correction computed from all 24 seats.
+// Beside them, the same correction from the 8 positions' seats heard exactly,
+// without noise: what 8 positions can reach at best.
 // (a), (b) and (c) drive the real window against the simulated processor in
 // virtual time; each run's time on the line is printed at full waits and with
 // "快速通讯", beside the sum of its sweeps.
@@ -56,6 +58,7 @@ struct Result {
   std::array<Deviation, kChannels> deviation{};
   double seconds = 0;
   int sweeps = 0;
+  int curveReads = 0;
 };
 
 class Bench {
@@ -90,6 +93,7 @@ class Bench {
       r.sweeps += 3;
     }
     r.seconds = static_cast<double>(clock_.now() - t0) / 1000.0;
+    r.curveReads = curveReads();
     for (int channel = 0; channel < kChannels; ++channel)
       r.deviation[static_cast<std::size_t>(channel)] = audienceDeviation(model_, channel);
     return r;
@@ -105,6 +109,7 @@ class Bench {
     run({window_->TimerRoom});
     r.seconds = static_cast<double>(clock_.now() - t0) / 1000.0;
     r.sweeps = static_cast<int>(window_->measure.room.sweeps.size());
+    r.curveReads = curveReads();
     if (window_->roomDialog->LblRoomState->text() != QString::fromUtf8(eqset::RoomSequence::kDone))
       std::fprintf(stderr, "roombench: the run ended with \"%s\"\n",
                    qPrintable(window_->roomDialog->LblRoomState->text()));
@@ -114,6 +119,16 @@ class Bench {
   }
 
  private:
+  // Reads of the curve block: one a sweep at best.
+  int curveReads() const {
+    int n = 0;
+    for (const auto& e : port_.writes()) {
+      const auto byte = [&](int i) { return static_cast<std::uint8_t>(e.bytes[i]); };
+      n += e.bytes.size() == 8 && byte(1) == 3 && byte(2) * 256 + byte(3) == 904;
+    }
+    return n;
+  }
+
   void run(std::initializer_list<eqset::PeriodicTimer*> timers) {
     for (int guard = 0; guard < 5000; ++guard) {
       bool ticked = false;
@@ -138,7 +153,10 @@ class Bench {
 };
 
 // The floor: the run's corrections computed from what all 24 seats hear.
-std::array<Deviation, kChannels> floorRun(std::uint32_t seed, int refinements, int seatsUsed = 24) {
+// With `positions` below 24, from what the seats of the first measurement
+// positions hear, exactly: the limit of a run at that many positions.
+std::array<Deviation, kChannels> floorRun(std::uint32_t seed, int refinements,
+                                          int positions = sim::kSeatCount) {
   sim::ProcessorModel model(sim::ModelOptions{seed, kSweepMs});
   std::array<Deviation, kChannels> result{};
   for (int channel = 0; channel < kChannels; ++channel) {
@@ -147,15 +165,15 @@ std::array<Deviation, kChannels> floorRun(std::uint32_t seed, int refinements, i
     std::array<int, eqset::kBands> gains{};
     for (int pass = 0; pass <= refinements; ++pass) {
       auto average = model.audienceAverage(channel);
-      if (seatsUsed < 24) {
-        std::array<double, 31> p{};
-        for (int k = 1; k <= seatsUsed; ++k) {
-          const auto r = model.seatResponse(channel, sim::Audience::seatOfMicPosition(k));
-          for (int b = 0; b < 31; ++b)
-            p[b] += std::pow(10.0, r[b] / 10) / seatsUsed;
+      if (positions < sim::kSeatCount) {
+        std::array<double, sim::kBandCount> power{};
+        for (int k = 1; k <= positions; ++k) {
+          const auto seat = model.seatResponse(channel, sim::Audience::seatOfMicPosition(k));
+          for (int b = 0; b < sim::kBandCount; ++b)
+            power[b] += std::pow(10.0, seat[b] / 10) / positions;
         }
-        for (int b = 0; b < 31; ++b)
-          average[b] = 10 * std::log10(p[b]);
+        for (int b = 0; b < sim::kBandCount; ++b)
+          average[b] = 10 * std::log10(power[b]);
       }
       eqset::CurveRow measured{};
       for (int b = 0; b < eqset::kBands; ++b)
@@ -188,6 +206,7 @@ int main(int argc, char** argv) {
   std::printf("%-4s %-7s %14s %14s %14s %14s\n", "room", "channel", "(a) pos 1", "(b) 4 pos",
               "(c) 8 pos", "(d) 24 seats");
   double rms[4] = {};
+  double exactRms = 0;
   int better = 0;
   int count = 0;
   struct Timing {
@@ -195,6 +214,7 @@ int main(int argc, char** argv) {
     double full = 0;
     double fast = 0;
     double sweeps = 0;
+    double curveReads = 0;
   } timing[3] = {{"(a) six channels"}, {"(b) 4 positions"}, {"(c) 8 positions"}};
   for (std::uint32_t seed = 1; seed <= kRooms; ++seed) {
     Result runs[3];
@@ -208,12 +228,12 @@ int main(int argc, char** argv) {
       timing[mode].full += runs[mode].seconds / kRooms;
       timing[mode].fast += fastRuns[mode].seconds / kRooms;
       timing[mode].sweeps += runs[mode].sweeps * kSweepMs / 1000.0 / kRooms;
+      timing[mode].curveReads += static_cast<double>(fastRuns[mode].curveReads) / kRooms;
     }
     const auto floor = floorRun(seed, eqset::RoomSequence::kRefinements);
     const auto exact8 = floorRun(seed, eqset::RoomSequence::kRefinements, 8);
-    const auto exact4 = floorRun(seed, eqset::RoomSequence::kRefinements, 4);
-    for (int c = 0; c < 6; ++c)
-      std::printf("exact8 %.2f exact4 %.2f\n", exact8[c].rms, exact4[c].rms);
+    for (int channel = 0; channel < kChannels; ++channel)
+      exactRms += exact8[static_cast<std::size_t>(channel)].rms;
     for (int channel = 0; channel < kChannels; ++channel) {
       const auto c = static_cast<std::size_t>(channel);
       const Deviation d[4] = {runs[0].deviation[c], runs[1].deviation[c], runs[2].deviation[c],
@@ -234,10 +254,12 @@ int main(int argc, char** argv) {
   std::printf(
       "\n(b) / (a) mean RMS: %.2f; (b) below (a) in %d of %d channels; (c) - (d): %.2f dB\n",
       rms[1] / rms[0], better, count, (rms[2] - rms[3]) / count);
-  std::printf("\n%-18s %10s %10s %10s %12s\n", "time on the line", "full s", "fast s", "sweeps s",
-              "fast/sweeps");
+  std::printf("the run's correction from the 8 positions' seats heard exactly: %.2f\n",
+              exactRms / count);
+  std::printf("\n%-18s %10s %10s %10s %12s %12s\n", "time on the line", "full s", "fast s",
+              "sweeps s", "fast/sweeps", "curve reads");
   for (const Timing& t : timing)
-    std::printf("%-18s %10.1f %10.1f %10.1f %11.0f%%\n", t.what, t.full, t.fast, t.sweeps,
-                100.0 * (t.fast / t.sweeps - 1.0));
+    std::printf("%-18s %10.1f %10.1f %10.1f %11.1f%% %12.1f\n", t.what, t.full, t.fast, t.sweeps,
+                100.0 * (t.fast / t.sweeps - 1.0), t.curveReads);
   return 0;
 }

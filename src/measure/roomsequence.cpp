@@ -117,6 +117,7 @@ void RoomSequence::start() {
   for (auto& curves : firstCurves_)
     curves.clear();
   state_.room = RoomRun{};
+  selected_ = -1;
   state_.room.positions = positions;
   phase_ = Phase::Positions;
   for (QWidget* w : c_.idleOnly)
@@ -146,7 +147,10 @@ void RoomSequence::sweep() {
     return;
   }
   const int channel = channels_[index_];
-  h_.selectChannel(channel);
+  // Nothing else sends while the run goes on: the processor keeps the
+  // channel selected for the last sweep.
+  if (channel != selected_) h_.selectChannel(channel);
+  selected_ = channel;
   state_.lastCommand = reg::kSweep;
   link_.WriteRegister(reg::kSweep, 1);
   sweepStart_ = link_.clock().now();
@@ -172,14 +176,17 @@ void RoomSequence::sweep() {
 void RoomSequence::schedulePoll(bool afterUnfinished) {
   const std::int64_t elapsed = link_.clock().now() - sweepStart_;
   std::int64_t at = 0;
-  if (finishedBy_ < 0) {
-    // The first sweep is polled as the single channel's sequence polls it.
-    at = elapsed + kPollMs;
-  } else if (finishedBy_ - runningAt_ <= kSweepKnownMs) {
+  if (finishedBy_ >= 0 && finishedBy_ - runningAt_ <= kSweepKnownMs) {
     at = finishedBy_;
-  } else {
+  } else if (finishedBy_ >= 0) {
     // Halfway between what is known: each sweep narrows it down.
     at = (runningAt_ + finishedBy_) / 2;
+  } else if (sweepsTimed_ > 0) {
+    // A sweep ran longer than any before: it is looked at again soon.
+    at = afterUnfinished ? elapsed + kRetryMs : runningAt_;
+  } else {
+    // The first sweep is polled as the single channel's sequence polls it.
+    at = elapsed + kPollMs;
   }
   if (afterUnfinished && at <= elapsed) at = elapsed + kRetryMs;
   if (!afterUnfinished && at <= elapsed) at = elapsed + 1;
@@ -201,6 +208,7 @@ void RoomSequence::tick() {
     return;
   }
   finishedBy_ = finishedBy_ < 0 ? pollStart_ : std::min(finishedBy_, pollStart_);
+  ++sweepsTimed_;
   timer_.setEnabled(false);
   timer_.setPeriod(0);
   const int channel = channels_[index_];
@@ -221,30 +229,43 @@ void RoomSequence::sweepDone(const CurveRow& curve) {
   record.position = position_;
   record.channel = channel;
   record.curve = curve;
-  BandLevels now = bandLevels(curve);
+  const BandLevels now = bandLevels(curve);
   if (phase_ == Phase::Positions) {
     keepFirstCurve(state_, channel, curve);
     firstCurves_[c].push_back(now);
     state_.room.sweeps.push_back(record);
-    if (position_ == positions_) {
-      firstAverage_[c] = powerAverage(firstCurves_[c]);
-      state_.room.averageBefore[c] = curveRow(firstAverage_[c]);
-      if (!correct(channel, firstAverage_[c])) return;
+    if (position_ < positions_) {
+      nextChannel();
+      return;
     }
-    nextChannel();
+    // The microphone stands at the last position: the channel is corrected,
+    // refined and measured there before the next one is swept.
+    firstAverage_[c] = powerAverage(firstCurves_[c]);
+    state_.room.averageBefore[c] = curveRow(firstAverage_[c]);
+    if (!correct(channel, firstAverage_[c])) return;
+    phase_ = Phase::Refining;
+    refinement_ = 1;
+    sweep();
     return;
   }
-  // The microphone stands where it stood for the last position's first sweep.
+  // The equalizer moved every seat as it moved this one.
   const BandLevels average = predictedAverage(firstAverage_[c], firstCurves_[c].back(), now);
   record.kind = phase_ == Phase::Refining ? RoomSweep::Kind::Refinement : RoomSweep::Kind::Final;
   record.refinement = phase_ == Phase::Refining ? refinement_ : 0;
   state_.room.sweeps.push_back(record);
   if (phase_ == Phase::Refining) {
     if (!correct(channel, average)) return;
-  } else {
-    state_.room.averageAfter[c] = curveRow(average);
-    state_.room.finished[c] = true;
+    if (refinement_ < kRefinements) {
+      ++refinement_;
+    } else {
+      phase_ = Phase::Final;
+    }
+    sweep();
+    return;
   }
+  state_.room.averageAfter[c] = curveRow(average);
+  state_.room.finished[c] = true;
+  phase_ = Phase::Positions;
   nextChannel();
 }
 
@@ -285,21 +306,10 @@ void RoomSequence::nextChannel() {
     sweep();
     return;
   }
-  index_ = 0;
-  if (phase_ == Phase::Positions && position_ < positions_) {
+  if (position_ < positions_) {
+    index_ = 0;
     ++position_;
     if (askPosition()) sweep();
-    return;
-  }
-  if (phase_ == Phase::Positions || (phase_ == Phase::Refining && refinement_ < kRefinements)) {
-    phase_ = Phase::Refining;
-    ++refinement_;
-    sweep();
-    return;
-  }
-  if (phase_ == Phase::Refining) {
-    phase_ = Phase::Final;
-    sweep();
     return;
   }
   finish(QString::fromUtf8(kDone));

@@ -23,11 +23,12 @@ class PeriodicTimer;
 class TestSignals;
 
 // "全场均衡": every ticked channel is swept at each of the measurement
-// positions the technician walks the microphone to; each channel's curves are
-// averaged in power and the compensation is computed on the average. The
-// refinements then measure only where the microphone stands: the equalizer
-// changes every seat alike, so the average moves as that position moves. A
-// last sweep gives the figures. One sweep at a time, polled by one timer.
+// positions the technician walks the microphone to; at the last one each
+// channel's curves are averaged in power and the compensation is computed on
+// the average. The refinements then measure only where the microphone stands:
+// the equalizer changes every seat alike, so the average moves as that
+// position moves. A last sweep gives the figures; then the next channel. One
+// sweep at a time, polled by one timer.
 class RoomSequence {
  public:
   struct Controls {
@@ -51,7 +52,7 @@ class RoomSequence {
   static constexpr int kPollMs = 1000;
   // Once the sweep's length is known to this, each sweep is read once, as it
   // ends; until then the polls close in on it.
-  static constexpr int kSweepKnownMs = 40;
+  static constexpr int kSweepKnownMs = 15;
   static constexpr int kRetryMs = 100;
   static constexpr int kRefinements = 2;
   static const char* const kDone;
@@ -100,6 +101,7 @@ class RoomSequence {
   int position_ = 0;       // 1..positions_
   std::size_t index_ = 0;  // into channels_
   int refinement_ = 0;     // 1..kRefinements while refining
+  int selected_ = -1;      // the channel selected for the last sweep
   std::array<std::vector<BandLevels>, kChannels> firstCurves_;
   std::array<BandLevels, kChannels> firstAverage_{};
   std::vector<int> written_;
@@ -109,6 +111,7 @@ class RoomSequence {
   std::int64_t pollStart_ = 0;
   std::int64_t finishedBy_ = -1;
   std::int64_t runningAt_ = 0;
+  int sweepsTimed_ = 0;
 };
 
 BandLevels bandLevels(const CurveRow& row);

@@ -79,6 +79,9 @@ RoomEqDialog::RoomEqDialog(QWidget* parent) : QDialog(parent) {
   CmdRoomStop = named(new QPushButton("停止"), "CmdRoomStop");
   CmdRoomRestore = named(new QPushButton("恢复调试前均衡"), "CmdRoomRestore");
   CmdRoomRestore->setToolTip("把上一次自动均衡写入之前处理器中的均衡写回去。");
+  // Enter in the positions box must not start a run.
+  for (QPushButton* b : {CmdRoomStart, CmdRoomStop, CmdRoomRestore})
+    b->setAutoDefault(false);
   buttons->addWidget(CmdRoomStart);
   buttons->addWidget(CmdRoomStop);
   buttons->addStretch();
