@@ -39,7 +39,11 @@ class RoomEqTest : public WindowTest {
         promptedAt.push_back(static_cast<int>(frames().size()));
       }
     };
-    press(find<QPushButton>("CmdRoomEq"));
+    QPushButton* open = find<QPushButton>("CmdRoomEq");
+    // The page laid out before the pointer goes to the button.
+    showPageOf(open);
+    QApplication::processEvents();
+    clickUnderPointer(open, open->rect().center());
     dialog = window->roomDialog;
     ASSERT_TRUE(dialog->isVisible());
     port.clearEvents();
@@ -155,7 +159,9 @@ TEST_F(RoomEqTest, TwoPositionsTwoChannelsThenTheHandTuningComesBack) {
   dialogs.asked.clear();
   port.clearEvents();
   dialogs.answers = {Dialogs::Answer::Ok, Dialogs::Answer::Ok};
-  press(find<QPushButton>("CmdRestoreEq"));
+  dialog->close();
+  QPushButton* restore = find<QPushButton>("CmdRestoreEq");
+  clickUnderPointer(restore, restore->rect().center());
   ASSERT_EQ(dialogs.asked.size(), 2u);
   EXPECT_EQ(dialogs.asked[1].text, "已恢复左、右声道的调试前均衡。");
   EXPECT_EQ(count(16, equalizerRegister(0, 0)) + count(16, equalizerRegister(1, 0)), 2);

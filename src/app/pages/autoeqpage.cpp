@@ -132,11 +132,11 @@ QWidget* AutoEqPage::buildSequenceAndSteps() {
   Command9 = button("计算相对补偿", "Command9");
   Command22 = button("计算绝对补偿", "Command22");
   Command10 = button("第五步写DSP", "Command10");
-  grid->addWidget(Command8, 2, 0);
-  grid->addWidget(Command18, 2, 1);
-  grid->addWidget(Command9, 2, 2);
-  grid->addWidget(Command22, 3, 0);
-  grid->addWidget(Command10, 3, 1);
+  grid->addWidget(Command8, 3, 0);
+  grid->addWidget(Command18, 3, 1);
+  grid->addWidget(Command9, 3, 2);
+  grid->addWidget(Command22, 4, 0);
+  grid->addWidget(Command10, 4, 1);
   auto* reference = new QHBoxLayout;
   Command20 = button("+", "Command20", "基准值增加");
   Command21 = button("-", "Command21", "基准值减小");
@@ -144,7 +144,7 @@ QWidget* AutoEqPage::buildSequenceAndSteps() {
     b->setFixedWidth(32);
     reference->addWidget(b);
   }
-  grid->addLayout(reference, 3, 2);
+  grid->addLayout(reference, 4, 2);
   auto* target = new QHBoxLayout;
   target->addWidget(new QLabel("均衡曲线目标"));
   Combo3 = named(new QComboBox, "Combo3");
@@ -153,8 +153,8 @@ QWidget* AutoEqPage::buildSequenceAndSteps() {
   Combo3->setMinimumContentsLength(8);
   Combo3->setToolTip("需要均衡的目标曲线类型。");
   target->addWidget(Combo3, 1);
-  grid->addLayout(target, 4, 0, 1, 3);
-  grid->addWidget(CmdReport, 5, 0, 1, 3);
+  grid->addLayout(target, 5, 0, 1, 3);
+  grid->addWidget(CmdReport, 6, 0, 1, 3);
   return box;
 }
 

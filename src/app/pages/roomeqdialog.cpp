@@ -94,6 +94,10 @@ RoomEqDialog::RoomEqDialog(QWidget* parent) : QDialog(parent) {
   RoomGraph = named(new CurveGraph, "RoomGraph");
   RoomGraph->setMinimumSize(560, 260);
   layout->addWidget(RoomGraph, 1);
+  auto* legend = new QLabel(
+      "灰线：各测量位置的首次曲线　蓝线：平均（写入后为由话筒位置推算的平均）　红线：目标");
+  legend->setWordWrap(true);
+  layout->addWidget(legend);
 
   TblRoom = named(new QTableWidget(kChannels, 4), "TblRoom");
   TblRoom->setHorizontalHeaderLabels(
