@@ -12,12 +12,19 @@ cmake --build build -j "$(nproc)" --target eqset eqset-sim
 bin=build/bin
 port=7
 sim_log=$(mktemp)
-"$bin/eqset-sim" --com "$port" --dir "$bin" --seed 1 >"$sim_log" 2>&1 &
+# The simulator's console: "mic K" written here moves its microphone to
+# measurement position K, as "全场均衡" asks.
+console="$bin/sim-console"
+rm -f "$console"
+mkfifo "$console"
+exec 3<>"$console"
+"$bin/eqset-sim" --com "$port" --dir "$bin" --seed 1 <&3 >"$sim_log" 2>&1 &
 sim=$!
-trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null; rm -f "$sim_log"' EXIT
+trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null; rm -f "$sim_log" "$console"' EXIT
 for _ in $(seq 50); do grep -q '^ready' "$sim_log" && break; sleep 0.1; done
 grep -q '^ready' "$sim_log" || { cat "$sim_log"; echo "the simulator did not start" >&2; exit 1; }
 echo "simulated processor on $(head -n 1 "$sim_log"), linked as $bin/ports/com$port"
+echo "to move its microphone for 全场均衡: echo 'mic 2' > $console"
 
 # First run: no settings store yet. Create it with the simulator's port chosen,
 # so the program connects at once; an existing store is left as it is.
