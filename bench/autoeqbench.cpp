@@ -25,6 +25,7 @@
 
 #include "app/mainwindow.h"
 #include "app/settingsstore.h"
+#include "benchwindow.h"
 #include "fakeserialport.h"
 #include "measure/compensation.h"
 #include "measure/periodictimer.h"
@@ -46,18 +47,9 @@ struct Run {
   double seconds = 0;
 };
 
-class Bench {
+class Bench : private bench::BenchWindow {
  public:
-  explicit Bench(std::uint32_t seed) : model_(sim::ModelOptions{seed, kSweepMs}) {
-    port_.setPort(2, eqset::test::FakeSerialPort::PortState::Free);
-    eqset::SettingsRecord record;
-    record.U_Main_Com = "Com2";
-    record.EqMode = "ISO2969";
-    QString error;
-    eqset::SettingsStore(QDir(folder_.path()).filePath(eqset::SettingsStore::kFileName))
-        .save(record, &error);
-    window_ = std::make_unique<MainWindow>(port_, clock_, dialogs_, folder_.path());
-    window_->startUp();
+  explicit Bench(std::uint32_t seed) : BenchWindow(seed, kSweepMs) {
     dialogs_.onAsk = [this](const auto&) { firstCurve_ = window_->measure.plot.rows[0]; };
   }
 
@@ -107,12 +99,6 @@ class Bench {
     return false;
   }
 
-  QTemporaryDir folder_;
-  eqset::test::VirtualClock clock_;
-  sim::ProcessorModel model_;
-  eqset::test::FakeSerialPort port_{clock_, &model_};
-  eqset::test::ScriptedDialogs dialogs_;
-  std::unique_ptr<MainWindow> window_;
   eqset::CurveRow firstCurve_{};
 };
 

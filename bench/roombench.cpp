@@ -27,6 +27,7 @@
 #include "app/mainwindow.h"
 #include "app/pages/roomeqdialog.h"
 #include "app/settingsstore.h"
+#include "benchwindow.h"
 #include "fakeserialport.h"
 #include "measure/compensation.h"
 #include "measure/periodictimer.h"
@@ -61,19 +62,9 @@ struct Result {
   int curveReads = 0;
 };
 
-class Bench {
+class Bench : private bench::BenchWindow {
  public:
-  Bench(std::uint32_t seed, bool fast) : model_(sim::ModelOptions{seed, kSweepMs}) {
-    port_.setPort(2, eqset::test::FakeSerialPort::PortState::Free);
-    eqset::SettingsRecord record;
-    record.U_Main_Com = "Com2";
-    record.EqMode = "ISO2969";
-    record.FastLink = fast ? "1" : "0";
-    QString error;
-    eqset::SettingsStore(QDir(folder_.path()).filePath(eqset::SettingsStore::kFileName))
-        .save(record, &error);
-    window_ = std::make_unique<MainWindow>(port_, clock_, dialogs_, folder_.path());
-    window_->startUp();
+  Bench(std::uint32_t seed, bool fast) : BenchWindow(seed, kSweepMs, fast) {
     dialogs_.onAsk = [this](const eqset::test::ScriptedDialogs::Asked& asked) {
       static const QRegularExpression prompt("第(\\d+)个测量位置");
       if (const auto m = prompt.match(asked.text); m.hasMatch())
@@ -143,13 +134,6 @@ class Bench {
       if (!ticked) return;
     }
   }
-
-  QTemporaryDir folder_;
-  eqset::test::VirtualClock clock_;
-  sim::ProcessorModel model_;
-  eqset::test::FakeSerialPort port_{clock_, &model_};
-  eqset::test::ScriptedDialogs dialogs_;
-  std::unique_ptr<MainWindow> window_;
 };
 
 // The floor: the run's corrections computed from what all 24 seats hear.

@@ -62,9 +62,9 @@ void MainWindow::wireRoom() {
   hooks.shown = [this] {
     roomDialog->showRun(measure.room, room_->channelInHand(), Combo3->currentText());
   };
-  room_ =
-      std::make_unique<RoomSequence>(*link_, dialogs_, measure, *testSignals_, *measurement_,
-                                     *compensation_, *TimerRoom, std::move(rc), std::move(hooks));
+  room_ = std::make_unique<RoomSequence>(
+      SequenceParts{*link_, dialogs_, measure, *testSignals_, *measurement_, *compensation_},
+      *TimerRoom, std::move(rc), std::move(hooks));
 
   connect(autoEqPage->CmdRoomEq, &QPushButton::clicked, this, [this] {
     roomDialog->showRun(measure.room, room_->channelInHand(), Combo3->currentText());

@@ -42,16 +42,11 @@ CurveRow curveRow(const BandLevels& levels) {
   return row;
 }
 
-RoomSequence::RoomSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state,
-                           TestSignals& testSignals, Measurement& measurement,
-                           CompensationSteps& steps, PeriodicTimer& timer, Controls controls,
+RoomSequence::RoomSequence(SequenceParts parts, PeriodicTimer& timer, Controls controls,
                            Hooks hooks)
-    : link_(link),
-      dialogs_(dialogs),
-      state_(state),
-      signals_(testSignals),
-      measurement_(measurement),
-      steps_(steps),
+    : p_(parts),
+      link_(parts.link),
+      state_(parts.state),
       timer_(timer),
       c_(std::move(controls)),
       h_(std::move(hooks)) {
@@ -86,8 +81,8 @@ QString RoomSequence::writtenText() const {
 void RoomSequence::start() {
   if (running()) return;
   if (h_.muted()) {
-    dialogs_.message(QStringLiteral("全部静音已勾选，无法自动均衡。请先取消全部静音。"),
-                     QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
+    p_.dialogs.message(QStringLiteral("全部静音已勾选，无法自动均衡。请先取消全部静音。"),
+                       QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
     return;
   }
   std::vector<int> channels;
@@ -95,12 +90,12 @@ void RoomSequence::start() {
     if (c_.channels[static_cast<std::size_t>(k)]->isChecked()) channels.push_back(k);
   }
   if (channels.empty()) {
-    dialogs_.message(QStringLiteral("请至少勾选一个声道。"), QStringLiteral("全场均衡"),
-                     Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
+    p_.dialogs.message(QStringLiteral("请至少勾选一个声道。"), QStringLiteral("全场均衡"),
+                       Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
     return;
   }
   const int positions = c_.positions->value();
-  const auto answer = dialogs_.message(
+  const auto answer = p_.dialogs.message(
       QStringLiteral("将在%1个测量位置测量%2个声道，逐个声道扫描并写入均衡。测量时请保持安静。"
                      "是否开始？")
           .arg(positions)
@@ -124,16 +119,16 @@ void RoomSequence::start() {
     w->setEnabled(false);
   c_.stop->setEnabled(true);
   if (h_.runStarted) h_.runStarted();
-  signals_.stop();
+  p_.testSignals.stop();
   link_.clock().sleep(kAfterStopMs);
   if (askPosition()) sweep();
 }
 
 bool RoomSequence::askPosition() {
   say(QStringLiteral("等待话筒放到第%1个测量位置...").arg(position_));
-  const auto answer = dialogs_.message(QString::fromUtf8(kPrompt).arg(position_).arg(positions_),
-                                       QStringLiteral("全场均衡"), Dialogs::Icon::Question,
-                                       Dialogs::Buttons::OkCancel);
+  const auto answer = p_.dialogs.message(QString::fromUtf8(kPrompt).arg(position_).arg(positions_),
+                                         QStringLiteral("全场均衡"), Dialogs::Icon::Question,
+                                         Dialogs::Buttons::OkCancel);
   // "停止" or a lost line while the box was up ended the run already.
   if (!running()) return false;
   if (answer == Dialogs::Answer::Ok) return true;
@@ -196,7 +191,7 @@ void RoomSequence::schedulePoll(bool afterUnfinished) {
 void RoomSequence::tick() {
   if (!running()) return;
   pollStart_ = link_.clock().now() - sweepStart_;
-  measurement_.curveRead();
+  p_.measurement.curveRead();
   if (!link_.port().isOpen()) {
     lineLost();
     return;
@@ -215,8 +210,8 @@ void RoomSequence::tick() {
   const CurveRow curve = state_.plot.rows[PlotBuffer::kMeasured];
   if (!testSignalHeard(curve, channel == kSubwoofer)) {
     finish(QStringLiteral("声压过低，全场均衡已停止。") + writtenText());
-    dialogs_.message(QStringLiteral("测得的声压过低，请检查静音、功放和测试话筒后重试。"),
-                     QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
+    p_.dialogs.message(QStringLiteral("测得的声压过低，请检查静音、功放和测试话筒后重试。"),
+                       QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
     return;
   }
   sweepDone(curve);
@@ -272,7 +267,7 @@ void RoomSequence::sweepDone(const CurveRow& curve) {
 bool RoomSequence::correct(int channel, const BandLevels& average) {
   say(QStringLiteral("正在计算%1声道...").arg(channelName(channel)));
   // A correction added to gains nobody read would be another channel's.
-  if (!measurement_.readPresentGains()) {
+  if (!p_.measurement.readPresentGains()) {
     if (!link_.port().isOpen()) {
       lineLost();
     } else {
@@ -282,9 +277,9 @@ bool RoomSequence::correct(int channel, const BandLevels& average) {
   }
   if (h_.beforeWrite) h_.beforeWrite(channel, presentRegisters(state_));
   state_.plot.rows[PlotBuffer::kMeasured] = curveRow(average);
-  steps_.relative();
-  steps_.absolute();
-  const auto result = steps_.writeChannel();
+  p_.steps.relative();
+  p_.steps.absolute();
+  const auto result = p_.steps.writeChannel();
   if (result != CompensationSteps::WriteResult::Written) {
     if (!link_.port().isOpen()) {
       lineLost();
@@ -331,7 +326,7 @@ void RoomSequence::stop() {
   const bool sweeping = timer_.running();
   finish(QStringLiteral("全场均衡已停止。") + writtenText());
   // The processor stops its sweep as "停止测试" stops it.
-  if (sweeping) signals_.stop();
+  if (sweeping) p_.testSignals.stop();
 }
 
 void RoomSequence::lineLost() {

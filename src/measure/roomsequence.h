@@ -5,10 +5,9 @@
 #include <functional>
 #include <vector>
 
-#include "link/dialogs.h"
-#include "link/modbuslink.h"
 #include "measure/measuredata.h"
 #include "measure/roomaverage.h"
+#include "measure/sequenceparts.h"
 
 class QCheckBox;
 class QLabel;
@@ -17,10 +16,7 @@ class QWidget;
 
 namespace eqset {
 
-class CompensationSteps;
-class Measurement;
 class PeriodicTimer;
-class TestSignals;
 
 // "全场均衡": every ticked channel is swept at each of the measurement
 // positions the technician walks the microphone to; at the last one each
@@ -58,9 +54,7 @@ class RoomSequence {
   static const char* const kDone;
   static const char* const kPrompt;
 
-  RoomSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state, TestSignals& testSignals,
-               Measurement& measurement, CompensationSteps& steps, PeriodicTimer& timer,
-               Controls controls, Hooks hooks);
+  RoomSequence(SequenceParts parts, PeriodicTimer& timer, Controls controls, Hooks hooks);
 
   void start();     // "开始"
   void stop();      // "停止", closing the dialog
@@ -85,12 +79,9 @@ class RoomSequence {
   QString channelName(int channel) const;
   QString writtenText() const;
 
+  SequenceParts p_;
   ModbusLink& link_;
-  Dialogs& dialogs_;
   MeasureState& state_;
-  TestSignals& signals_;
-  Measurement& measurement_;
-  CompensationSteps& steps_;
   PeriodicTimer& timer_;
   Controls c_;
   Hooks h_;

@@ -1,7 +1,9 @@
 #include <QCheckBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 
+#include "app/pages/roomeqdialog.h"
 #include "app/widgets.h"
 #include "link/crc.h"
 #include "windowfixture.h"
@@ -127,12 +129,15 @@ TEST_F(WindowTest, TheFastLinkIsChosenByTheTechnicianAndKeptWithTheSettings) {
   EXPECT_EQ(window->Text5[33]->text(), "6");
   EXPECT_EQ(model.bankCell(0, 33), 21);
 
+  window->roomDialog->SpinRoomPos->setValue(6);  // kept the same way
   QTest::mouseClick(window->Command1, Qt::LeftButton);
   EXPECT_EQ(SettingsStore(storePath()).load()->FastLink, "1");
+  EXPECT_EQ(SettingsStore(storePath()).load()->RoomPositions, "6");
   window.reset();
   port.close();
   start();
   EXPECT_TRUE(window->ChkFastLink->isChecked());
+  EXPECT_EQ(window->roomDialog->SpinRoomPos->value(), 6);
   EXPECT_LT(bandMoveMs(-2), 30);
 }
 
