@@ -157,6 +157,10 @@ class MainWindow : public QMainWindow,
   void wireSettingsFile();
   void wireRoom();
 
+  // The processor holds `registers` on `channel` in the bank at `offset`, as
+  // the tool wrote them: the channel's page follows while that bank is in force.
+  void channelHeld(int channel, int offset, const std::array<int, kBands>& registers);
+
   SettingsRecord recordFromControls() const;
   void showRecord(const SettingsRecord& record);
   void onData1Tick();

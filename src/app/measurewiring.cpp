@@ -95,8 +95,7 @@ void MainWindow::wireMeasurement() {
   cs.redraw = [this] { display_->redraw(); };
   cs.fullRead = [this] { blockRead_->fullRead(); };
   cs.written = [this](int channel, const std::array<int, kBands>& values) {
-    eqView_->showChannel(channel, values);
-    eqKnown.mark(channel, bankOffset());
+    channelHeld(channel, bankOffset(), values);
   };
   compensation_ =
       std::make_unique<CompensationSteps>(*link_, dialogs_, measure, FreqNum, std::move(cs));

@@ -18,14 +18,18 @@
 
 namespace eqset {
 
+void MainWindow::channelHeld(int channel, int offset, const std::array<int, kBands>& registers) {
+  if (offset != bankOffset()) return;
+  eqView_->showChannel(channel, registers);
+  eqKnown.mark(channel, offset);
+}
+
 void MainWindow::wireRoom() {
   TuningKeep::Sources ks;
   ks.bankOffset = [this] { return bankOffset(); };
   ks.now = [] { return QDateTime::currentDateTime(); };
   ks.restored = [this](int channel, int offset, const std::array<int, kBands>& registers) {
-    if (offset != bankOffset()) return;
-    eqView_->showChannel(channel, registers);
-    eqKnown.mark(channel, offset);
+    channelHeld(channel, offset, registers);
   };
   keep_ = std::make_unique<TuningKeep>(*link_, dialogs_, files_,
                                        QDir(folders_.home).filePath(QStringLiteral("用户数据")),

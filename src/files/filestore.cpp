@@ -84,4 +84,13 @@ bool FileStore::write(const QString& path, const QByteArray& bytes, QString* err
   return true;
 }
 
+QString datedFileName(const QString& prefix, const QDateTime& when, const QString& suffix,
+                      const std::function<bool(const QString&)>& taken) {
+  const QString stem = prefix + QLatin1Char('_') + when.toString(QStringLiteral("yyyyMMdd_HHmmss"));
+  QString name = stem + QLatin1Char('.') + suffix;
+  for (int n = 2; taken(name); ++n)
+    name = QStringLiteral("%1_%2.%3").arg(stem).arg(n).arg(suffix);
+  return name;
+}
+
 }  // namespace eqset

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -41,5 +42,10 @@ class FileStore {
   Reader reader_;
   Writer writer_;
 };
+
+// "调试报告_20261208_183045.pdf"; when that name is taken, "_2", "_3", ... is
+// put before the suffix.
+QString datedFileName(const QString& prefix, const QDateTime& when, const QString& suffix,
+                      const std::function<bool(const QString&)>& taken);
 
 }  // namespace eqset

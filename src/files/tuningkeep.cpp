@@ -6,23 +6,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "params/statetexts.h"
+
 namespace eqset {
 
-namespace {
-
-const char* const kChannelNames[kChannels] = {"左", "右", "中置", "次低频", "左环", "右环"};
-
-}  // namespace
-
 const char* const TuningKeep::kNothingKept = "没有保存的调试前均衡，无需恢复。";
-
-QString channelList(const std::vector<int>& channels) {
-  QStringList names;
-  for (int c : channels) {
-    if (c >= 0 && c < kChannels) names << QString::fromUtf8(kChannelNames[c]);
-  }
-  return names.join(QStringLiteral("、"));
-}
 
 TuningKeep::TuningKeep(ModbusLink& link, Dialogs& dialogs, const FileStore& files, QString folder,
                        Sources sources)
@@ -60,7 +48,7 @@ QByteArray TuningKeep::fileBytes(const QString& runName, const QDateTime& when,
     for (int r : k.registers)
       gains.append(r - kBandGainOffset);
     channels.append(QJsonObject{{"channel", channel},
-                                {"name", QString::fromUtf8(kChannelNames[channel])},
+                                {"name", statetext::channelName(channel)},
                                 {"bankOffset", k.bankOffset},
                                 {"eqGainsDb", gains}});
   }
@@ -75,11 +63,9 @@ QByteArray TuningKeep::fileBytes(const QString& runName, const QDateTime& when,
 void TuningKeep::save() {
   if (path_.isEmpty()) {
     QDir().mkpath(folder_);
-    const QString stem =
-        QStringLiteral("调试前均衡_") + runStarted_.toString(QStringLiteral("yyyyMMdd_HHmmss"));
-    path_ = QDir(folder_).filePath(stem + QStringLiteral(".json"));
-    for (int n = 2; QFileInfo::exists(path_); ++n)
-      path_ = QDir(folder_).filePath(stem + QStringLiteral("_%1.json").arg(n));
+    path_ = QDir(folder_).filePath(datedFileName(
+        QStringLiteral("调试前均衡"), runStarted_, QStringLiteral("json"),
+        [this](const QString& name) { return QFileInfo::exists(QDir(folder_).filePath(name)); }));
   }
   QString error;
   // The copy in memory is what a restore writes; a file that cannot be
@@ -101,7 +87,7 @@ void TuningKeep::restore() {
     channels.push_back(entry.first);
   const auto answer =
       dialogs_.message(QStringLiteral("把%1声道的均衡恢复为调试前的数值（%2之前）？")
-                           .arg(channelList(channels), runName_),
+                           .arg(statetext::channelList(channels), runName_),
                        QStringLiteral("提示"), Dialogs::Icon::Question, Dialogs::Buttons::OkCancel);
   if (answer != Dialogs::Answer::Ok) return;
   std::vector<int> done;
@@ -112,10 +98,12 @@ void TuningKeep::restore() {
     (good ? done : failed).push_back(channel);
     if (good && s_.restored) s_.restored(channel, k.bankOffset, k.registers);
   }
-  QString text = done.empty() ? QStringLiteral("没有恢复任何声道。")
-                              : QStringLiteral("已恢复%1声道的调试前均衡。").arg(channelList(done));
+  QString text =
+      done.empty() ? QStringLiteral("没有恢复任何声道。")
+                   : QStringLiteral("已恢复%1声道的调试前均衡。").arg(statetext::channelList(done));
   if (!failed.empty())
-    text += QStringLiteral("\n%1声道写入失败，请检查通讯后再按一次。").arg(channelList(failed));
+    text += QStringLiteral("\n%1声道写入失败，请检查通讯后再按一次。")
+                .arg(statetext::channelList(failed));
   dialogs_.message(text, QStringLiteral("提示"),
                    failed.empty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning,
                    Dialogs::Buttons::Ok);

@@ -70,7 +70,4 @@ class TuningKeep {
   QString path_;
 };
 
-// "左、右": the captions of the channels, in channel order.
-QString channelList(const std::vector<int>& channels);
-
 }  // namespace eqset

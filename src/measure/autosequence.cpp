@@ -83,8 +83,8 @@ bool AutoSequence::heard() {
     b->setEnabled(false);
   c_.manualButton->setEnabled(true);
   say(kNotHeard);
-  dialogs_.message(QStringLiteral("测得的声压过低，请检查静音、功放和测试话筒后重试。"),
-                   QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
+  dialogs_.message(QString::fromUtf8(kNotHeardAdvice), QStringLiteral("提示"),
+                   Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
   return false;
 }
 
@@ -112,8 +112,8 @@ void AutoSequence::start() {
   // A muted processor plays the sweep to nobody: the microphone would hear
   // the room alone and the correction would cut every band.
   if (muted_()) {
-    dialogs_.message(QStringLiteral("全部静音已勾选，无法自动均衡。请先取消全部静音。"),
-                     QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
+    dialogs_.message(QString::fromUtf8(kMutedRefusal), QStringLiteral("提示"),
+                     Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
     return;
   }
   if (runStarted_) runStarted_();

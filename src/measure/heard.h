@@ -16,4 +16,9 @@ constexpr float kQuietestHeardDb = 40;
 // measures flat.
 bool testSignalHeard(const CurveRow& measured, bool subwoofer);
 
+// What an automatic run says when it is asked for while "全部静音" is ticked,
+// and when a sweep came back without the test signal in it.
+extern const char* const kMutedRefusal;
+extern const char* const kNotHeardAdvice;
+
 }  // namespace eqset

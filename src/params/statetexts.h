@@ -1,6 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <array>
+#include <vector>
+
+#include "params/registermap.h"
 
 namespace eqset {
 
@@ -11,6 +16,27 @@ inline const QString kPolarityNormal = QStringLiteral("正相");
 inline const QString kPolarityInverted = QStringLiteral("反相");
 inline const QString kAuxAllowed = QStringLiteral("允许");
 inline const QString kAuxForbidden = QStringLiteral("禁止");
+
+// The channels as the tuning texts, the dialogs and the report name them.
+inline const std::array<QString, kChannels>& channelNames() {
+  static const std::array<QString, kChannels> names = {
+      QStringLiteral("左"),     QStringLiteral("右"),   QStringLiteral("中置"),
+      QStringLiteral("次低频"), QStringLiteral("左环"), QStringLiteral("右环")};
+  return names;
+}
+
+inline QString channelName(int channel) {
+  return channelNames()[static_cast<std::size_t>(channel)];
+}
+
+// "左、右": the names of the channels, in the order given.
+inline QString channelList(const std::vector<int>& channels) {
+  QStringList names;
+  for (int c : channels) {
+    if (c >= 0 && c < kChannels) names << channelNames()[static_cast<std::size_t>(c)];
+  }
+  return names.join(QStringLiteral("、"));
+}
 }  // namespace statetext
 
 }  // namespace eqset

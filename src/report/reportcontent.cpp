@@ -1,5 +1,7 @@
 #include "report/reportcontent.h"
 
+#include "params/statetexts.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -38,10 +40,7 @@ std::vector<const CurveRow*> drawnCurves(const ChannelReport& channel) {
 }  // namespace
 
 const std::array<QString, kChannels>& reportChannelNames() {
-  static const std::array<QString, kChannels> names = {
-      QStringLiteral("左"),     QStringLiteral("右"),   QStringLiteral("中置"),
-      QStringLiteral("次低频"), QStringLiteral("左环"), QStringLiteral("右环")};
-  return names;
+  return statetext::channelNames();
 }
 
 QString bandLabel(int band) {
@@ -131,15 +130,6 @@ std::pair<int, int> graphRange(const ChannelReport& channel) {
     hi += (missing - missing / 2) * kRangeStepDb;
   }
   return {lo, hi};
-}
-
-QString datedFileName(const QString& prefix, const QDateTime& when, const QString& suffix,
-                      const std::function<bool(const QString&)>& taken) {
-  const QString stem = prefix + QLatin1Char('_') + when.toString(QStringLiteral("yyyyMMdd_HHmmss"));
-  QString name = stem + QLatin1Char('.') + suffix;
-  for (int n = 2; taken(name); ++n)
-    name = QStringLiteral("%1_%2.%3").arg(stem).arg(n).arg(suffix);
-  return name;
 }
 
 }  // namespace eqset

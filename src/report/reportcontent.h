@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "files/filestore.h"
 #include "measure/compensation.h"
 #include "measure/measuredata.h"
 #include "params/registermap.h"
@@ -85,10 +86,5 @@ QString deviationText(const Deviation& d);
 // The level range of a channel's graph: whole 5 dB steps around every curve
 // drawn over the bands the channel plays, at least 20 dB high.
 std::pair<int, int> graphRange(const ChannelReport& channel);
-
-// "调试报告_20261208_183045.pdf"; when that name is taken, "_2", "_3", ... is
-// put before the suffix.
-QString datedFileName(const QString& prefix, const QDateTime& when, const QString& suffix,
-                      const std::function<bool(const QString&)>& taken);
 
 }  // namespace eqset
