@@ -1,6 +1,7 @@
 #include "measure/roomaverage.h"
 
 #include <cmath>
+#include <map>
 #include <stdexcept>
 
 namespace eqset {
@@ -24,6 +25,32 @@ BandLevels predictedAverage(const BandLevels& firstAverage, const BandLevels& fi
   for (int b = 0; b < kBands; ++b)
     predicted[b] = firstAverage[b] + (curveNowHere[b] - firstCurveHere[b]);
   return predicted;
+}
+
+BandLevels bandLevels(const CurveRow& row) {
+  BandLevels levels{};
+  for (int b = 0; b < kBands; ++b)
+    levels[static_cast<std::size_t>(b)] = row[static_cast<std::size_t>(bandSlot(b))];
+  return levels;
+}
+
+CurveRow curveRow(const BandLevels& levels) {
+  CurveRow row{};
+  for (int b = 0; b < kBands; ++b)
+    row[static_cast<std::size_t>(bandSlot(b))] =
+        static_cast<float>(levels[static_cast<std::size_t>(b)]);
+  return row;
+}
+
+std::vector<CurveRow> firstSweepCurves(const RoomRun& run, int channel) {
+  std::map<int, CurveRow> firstAt;
+  for (const RoomSweep& s : run.sweeps) {
+    if (s.channel == channel && s.kind == RoomSweep::Kind::First) firstAt[s.position] = s.curve;
+  }
+  std::vector<CurveRow> curves;
+  for (const auto& entry : firstAt)
+    curves.push_back(entry.second);
+  return curves;
 }
 
 }  // namespace eqset

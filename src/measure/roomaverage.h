@@ -3,6 +3,9 @@
 #include <array>
 #include <span>
 
+#include <vector>
+
+#include "measure/measuredata.h"
 #include "params/registermap.h"
 
 namespace eqset {
@@ -21,5 +24,13 @@ BandLevels powerAverage(std::span<const BandLevels> curves);
 // average plus (the curve now - the first curve at the same position).
 BandLevels predictedAverage(const BandLevels& firstAverage, const BandLevels& firstCurveHere,
                             const BandLevels& curveNowHere);
+
+// A curve's 31 bands, and the curve of 31 bands (the slots around them 0).
+BandLevels bandLevels(const CurveRow& row);
+CurveRow curveRow(const BandLevels& levels);
+
+// The first sweep of `channel` at each position of `run`, in position order;
+// of a position swept twice, the later.
+std::vector<CurveRow> firstSweepCurves(const RoomRun& run, int channel);
 
 }  // namespace eqset

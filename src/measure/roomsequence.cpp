@@ -13,6 +13,7 @@
 #include "measure/periodictimer.h"
 #include "measure/testsignals.h"
 #include "params/registermap.h"
+#include "params/statetexts.h"
 
 namespace eqset {
 
@@ -20,41 +21,16 @@ namespace {
 
 constexpr int kAfterStopMs = 20;
 constexpr int kStepMs = 100;
-const char* const kChannelNames[kChannels] = {"左", "右", "中置", "次低频", "左环", "右环"};
 
 }  // namespace
 
 const char* const RoomSequence::kDone = "全场均衡完成。";
 const char* const RoomSequence::kPrompt = "请把测试话筒放到第%1个测量位置（共%2个），然后按确定。";
 
-BandLevels bandLevels(const CurveRow& row) {
-  BandLevels levels{};
-  for (int b = 0; b < kBands; ++b)
-    levels[static_cast<std::size_t>(b)] = row[static_cast<std::size_t>(bandSlot(b))];
-  return levels;
-}
-
-CurveRow curveRow(const BandLevels& levels) {
-  CurveRow row{};
-  for (int b = 0; b < kBands; ++b)
-    row[static_cast<std::size_t>(bandSlot(b))] =
-        static_cast<float>(levels[static_cast<std::size_t>(b)]);
-  return row;
-}
-
 RoomSequence::RoomSequence(SequenceParts parts, PeriodicTimer& timer, Controls controls,
                            Hooks hooks)
-    : p_(parts),
-      link_(parts.link),
-      state_(parts.state),
-      timer_(timer),
-      c_(std::move(controls)),
-      h_(std::move(hooks)) {
+    : p_(parts), timer_(timer), c_(std::move(controls)), h_(std::move(hooks)) {
   c_.stop->setEnabled(false);
-}
-
-QString RoomSequence::channelName(int channel) const {
-  return QString::fromUtf8(kChannelNames[channel]);
 }
 
 int RoomSequence::channelInHand() const {
@@ -71,18 +47,34 @@ void RoomSequence::say(const QString& text) {
 }
 
 QString RoomSequence::writtenText() const {
-  if (written_.empty()) return QStringLiteral("没有写入任何声道。");
-  QStringList names;
-  for (int c : written_)
-    names << channelName(c);
-  return QStringLiteral("已写入：%1。").arg(names.join(QStringLiteral("、")));
+  std::vector<int> written;
+  for (int c = 0; c < kChannels; ++c) {
+    if (p_.state.room.tuned[static_cast<std::size_t>(c)]) written.push_back(c);
+  }
+  if (written.empty()) return QStringLiteral("没有写入任何声道。");
+  return QStringLiteral("已写入：%1。").arg(statetext::channelList(written));
+}
+
+void RoomSequence::endOnFailure(const QString& text) {
+  if (p_.link.port().isOpen()) {
+    finish(text + writtenText());
+  } else {
+    lineLost();
+  }
+}
+
+BandLevels RoomSequence::firstAverage(int channel) const {
+  std::vector<BandLevels> curves;
+  for (const CurveRow& row : firstSweepCurves(p_.state.room, channel))
+    curves.push_back(bandLevels(row));
+  return powerAverage(curves);
 }
 
 void RoomSequence::start() {
   if (running()) return;
   if (h_.muted()) {
-    p_.dialogs.message(QStringLiteral("全部静音已勾选，无法自动均衡。请先取消全部静音。"),
-                       QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
+    p_.dialogs.message(QString::fromUtf8(kMutedRefusal), QStringLiteral("提示"),
+                       Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
     return;
   }
   std::vector<int> channels;
@@ -104,31 +96,27 @@ void RoomSequence::start() {
   if (answer != Dialogs::Answer::Ok) return;
 
   channels_ = channels;
-  positions_ = positions;
   position_ = 1;
   index_ = 0;
   refinement_ = 0;
-  written_.clear();
-  for (auto& curves : firstCurves_)
-    curves.clear();
-  state_.room = RoomRun{};
+  p_.state.room = RoomRun{};
   selected_ = -1;
-  state_.room.positions = positions;
+  p_.state.room.positions = positions;
   phase_ = Phase::Positions;
   for (QWidget* w : c_.idleOnly)
     w->setEnabled(false);
   c_.stop->setEnabled(true);
   if (h_.runStarted) h_.runStarted();
   p_.testSignals.stop();
-  link_.clock().sleep(kAfterStopMs);
+  p_.link.clock().sleep(kAfterStopMs);
   if (askPosition()) sweep();
 }
 
 bool RoomSequence::askPosition() {
   say(QStringLiteral("等待话筒放到第%1个测量位置...").arg(position_));
-  const auto answer = p_.dialogs.message(QString::fromUtf8(kPrompt).arg(position_).arg(positions_),
-                                         QStringLiteral("全场均衡"), Dialogs::Icon::Question,
-                                         Dialogs::Buttons::OkCancel);
+  const auto answer = p_.dialogs.message(
+      QString::fromUtf8(kPrompt).arg(position_).arg(p_.state.room.positions),
+      QStringLiteral("全场均衡"), Dialogs::Icon::Question, Dialogs::Buttons::OkCancel);
   // "停止" or a lost line while the box was up ended the run already.
   if (!running()) return false;
   if (answer == Dialogs::Answer::Ok) return true;
@@ -137,7 +125,7 @@ bool RoomSequence::askPosition() {
 }
 
 void RoomSequence::sweep() {
-  if (!link_.port().isOpen()) {
+  if (!p_.link.port().isOpen()) {
     lineLost();
     return;
   }
@@ -146,30 +134,32 @@ void RoomSequence::sweep() {
   // channel selected for the last sweep.
   if (channel != selected_) h_.selectChannel(channel);
   selected_ = channel;
-  state_.lastCommand = reg::kSweep;
-  link_.WriteRegister(reg::kSweep, 1);
-  sweepStart_ = link_.clock().now();
-  link_.pauseAfterReply(kStepMs);
-  state_.sweepStatus = 0;
+  p_.state.lastCommand = reg::kSweep;
+  p_.link.WriteRegister(reg::kSweep, 1);
+  sweepStart_ = p_.link.clock().now();
+  p_.link.pauseAfterReply(kStepMs);
+  p_.state.sweepStatus = 0;
   timer_.setEnabled(true);
   schedulePoll(false);
   switch (phase_) {
     case Phase::Positions:
       say(QStringLiteral("第%1个测量位置：正在扫描%2声道...")
               .arg(position_)
-              .arg(channelName(channel)));
+              .arg(statetext::channelName(channel)));
       break;
     case Phase::Refining:
-      say(QStringLiteral("%1声道：第%2次修正扫描...").arg(channelName(channel)).arg(refinement_));
+      say(QStringLiteral("%1声道：第%2次修正扫描...")
+              .arg(statetext::channelName(channel))
+              .arg(refinement_));
       break;
     default:
-      say(QStringLiteral("%1声道：最后结果扫描...").arg(channelName(channel)));
+      say(QStringLiteral("%1声道：最后结果扫描...").arg(statetext::channelName(channel)));
       break;
   }
 }
 
 void RoomSequence::schedulePoll(bool afterUnfinished) {
-  const std::int64_t elapsed = link_.clock().now() - sweepStart_;
+  const std::int64_t elapsed = p_.link.clock().now() - sweepStart_;
   std::int64_t at = 0;
   if (finishedBy_ >= 0 && finishedBy_ - runningAt_ <= kSweepKnownMs) {
     at = finishedBy_;
@@ -190,28 +180,28 @@ void RoomSequence::schedulePoll(bool afterUnfinished) {
 
 void RoomSequence::tick() {
   if (!running()) return;
-  pollStart_ = link_.clock().now() - sweepStart_;
+  const std::int64_t pollStart = p_.link.clock().now() - sweepStart_;
   p_.measurement.curveRead();
-  if (!link_.port().isOpen()) {
+  if (!p_.link.port().isOpen()) {
     lineLost();
     return;
   }
-  if (state_.sweepStatus != 1) {
-    runningAt_ = std::max(runningAt_, pollStart_);
+  if (p_.state.sweepStatus != 1) {
+    runningAt_ = std::max(runningAt_, pollStart);
     if (finishedBy_ >= 0 && finishedBy_ <= runningAt_) finishedBy_ = -1;  // sweeps got longer
     schedulePoll(true);
     return;
   }
-  finishedBy_ = finishedBy_ < 0 ? pollStart_ : std::min(finishedBy_, pollStart_);
+  finishedBy_ = finishedBy_ < 0 ? pollStart : std::min(finishedBy_, pollStart);
   ++sweepsTimed_;
   timer_.setEnabled(false);
   timer_.setPeriod(0);
   const int channel = channels_[index_];
-  const CurveRow curve = state_.plot.rows[PlotBuffer::kMeasured];
+  const CurveRow curve = p_.state.plot.rows[PlotBuffer::kMeasured];
   if (!testSignalHeard(curve, channel == kSubwoofer)) {
     finish(QStringLiteral("声压过低，全场均衡已停止。") + writtenText());
-    p_.dialogs.message(QStringLiteral("测得的声压过低，请检查静音、功放和测试话筒后重试。"),
-                       QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
+    p_.dialogs.message(QString::fromUtf8(kNotHeardAdvice), QStringLiteral("提示"),
+                       Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
     return;
   }
   sweepDone(curve);
@@ -224,30 +214,30 @@ void RoomSequence::sweepDone(const CurveRow& curve) {
   record.position = position_;
   record.channel = channel;
   record.curve = curve;
-  const BandLevels now = bandLevels(curve);
   if (phase_ == Phase::Positions) {
-    keepFirstCurve(state_, channel, curve);
-    firstCurves_[c].push_back(now);
-    state_.room.sweeps.push_back(record);
-    if (position_ < positions_) {
+    keepFirstCurve(p_.state, channel, curve);
+    p_.state.room.sweeps.push_back(record);
+    if (position_ < p_.state.room.positions) {
       nextChannel();
       return;
     }
     // The microphone stands at the last position: the channel is corrected,
     // refined and measured there before the next one is swept.
-    firstAverage_[c] = powerAverage(firstCurves_[c]);
-    state_.room.averageBefore[c] = curveRow(firstAverage_[c]);
-    if (!correct(channel, firstAverage_[c])) return;
+    const BandLevels average = firstAverage(channel);
+    p_.state.room.averageBefore[c] = curveRow(average);
+    if (!correct(channel, average)) return;
     phase_ = Phase::Refining;
     refinement_ = 1;
     sweep();
     return;
   }
   // The equalizer moved every seat as it moved this one.
-  const BandLevels average = predictedAverage(firstAverage_[c], firstCurves_[c].back(), now);
+  const BandLevels average = predictedAverage(
+      firstAverage(channel), bandLevels(firstSweepCurves(p_.state.room, channel).back()),
+      bandLevels(curve));
   record.kind = phase_ == Phase::Refining ? RoomSweep::Kind::Refinement : RoomSweep::Kind::Final;
   record.refinement = phase_ == Phase::Refining ? refinement_ : 0;
-  state_.room.sweeps.push_back(record);
+  p_.state.room.sweeps.push_back(record);
   if (phase_ == Phase::Refining) {
     if (!correct(channel, average)) return;
     if (refinement_ < kRefinements) {
@@ -258,41 +248,31 @@ void RoomSequence::sweepDone(const CurveRow& curve) {
     sweep();
     return;
   }
-  state_.room.averageAfter[c] = curveRow(average);
-  state_.room.finished[c] = true;
+  p_.state.room.averageAfter[c] = curveRow(average);
+  p_.state.room.finished[c] = true;
   phase_ = Phase::Positions;
   nextChannel();
 }
 
 bool RoomSequence::correct(int channel, const BandLevels& average) {
-  say(QStringLiteral("正在计算%1声道...").arg(channelName(channel)));
+  say(QStringLiteral("正在计算%1声道...").arg(statetext::channelName(channel)));
   // A correction added to gains nobody read would be another channel's.
   if (!p_.measurement.readPresentGains()) {
-    if (!link_.port().isOpen()) {
-      lineLost();
-    } else {
-      finish(QStringLiteral("读取当前均衡失败，全场均衡已停止。") + writtenText());
-    }
+    endOnFailure(QStringLiteral("读取当前均衡失败，全场均衡已停止。"));
     return false;
   }
-  if (h_.beforeWrite) h_.beforeWrite(channel, presentRegisters(state_));
-  state_.plot.rows[PlotBuffer::kMeasured] = curveRow(average);
+  if (h_.beforeWrite) h_.beforeWrite(channel, presentRegisters(p_.state));
+  p_.state.plot.rows[PlotBuffer::kMeasured] = curveRow(average);
   p_.steps.relative();
   p_.steps.absolute();
   const auto result = p_.steps.writeChannel();
   if (result != CompensationSteps::WriteResult::Written) {
-    if (!link_.port().isOpen()) {
-      lineLost();
-    } else {
-      finish(QStringLiteral("%1声道写入失败，全场均衡已停止。").arg(channelName(channel)) +
-             writtenText());
-    }
+    endOnFailure(
+        QStringLiteral("%1声道写入失败，全场均衡已停止。").arg(statetext::channelName(channel)));
     return false;
   }
-  if (std::find(written_.begin(), written_.end(), channel) == written_.end())
-    written_.push_back(channel);
-  state_.room.tuned[static_cast<std::size_t>(channel)] = true;
-  link_.pauseAfterReply(kStepMs);
+  p_.state.room.tuned[static_cast<std::size_t>(channel)] = true;
+  p_.link.pauseAfterReply(kStepMs);
   return true;
 }
 
@@ -301,7 +281,7 @@ void RoomSequence::nextChannel() {
     sweep();
     return;
   }
-  if (position_ < positions_) {
+  if (position_ < p_.state.room.positions) {
     index_ = 0;
     ++position_;
     if (askPosition()) sweep();

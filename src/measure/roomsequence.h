@@ -76,36 +76,29 @@ class RoomSequence {
   // Sets the timer for the next poll of the sweep in progress.
   void schedulePoll(bool afterUnfinished);
   void say(const QString& text);
-  QString channelName(int channel) const;
   QString writtenText() const;
+  // The run ends after a failed transaction: as a lost line when it is.
+  void endOnFailure(const QString& text);
+  // The power average of the channel's first sweeps at every position.
+  BandLevels firstAverage(int channel) const;
 
   SequenceParts p_;
-  ModbusLink& link_;
-  MeasureState& state_;
   PeriodicTimer& timer_;
   Controls c_;
   Hooks h_;
 
   Phase phase_ = Phase::Idle;
   std::vector<int> channels_;
-  int positions_ = 0;
-  int position_ = 0;       // 1..positions_
+  int position_ = 0;       // 1..the run's positions
   std::size_t index_ = 0;  // into channels_
   int refinement_ = 0;     // 1..kRefinements while refining
   int selected_ = -1;      // the channel selected for the last sweep
-  std::array<std::vector<BandLevels>, kChannels> firstCurves_;
-  std::array<BandLevels, kChannels> firstAverage_{};
-  std::vector<int> written_;
   // How long a sweep has been running (from the start command) when a poll
   // found it finished at the earliest, and still running at the latest.
   std::int64_t sweepStart_ = 0;
-  std::int64_t pollStart_ = 0;
   std::int64_t finishedBy_ = -1;
   std::int64_t runningAt_ = 0;
   int sweepsTimed_ = 0;
 };
-
-BandLevels bandLevels(const CurveRow& row);
-CurveRow curveRow(const BandLevels& levels);
 
 }  // namespace eqset

@@ -2,8 +2,8 @@
 
 #include <QStringList>
 #include <algorithm>
-#include <map>
 
+#include "measure/roomaverage.h"
 #include "report/reportcontent.h"
 
 namespace eqset {
@@ -33,13 +33,7 @@ std::optional<RoomChannelReport> roomChannelReport(const RoomRun& run, int chann
 
   RoomChannelReport room;
   room.positions = run.positions;
-  // A position swept again keeps its last first sweep.
-  std::map<int, CurveRow> firstAt;
-  for (const RoomSweep& s : run.sweeps) {
-    if (s.channel == channel && s.kind == RoomSweep::Kind::First) firstAt[s.position] = s.curve;
-  }
-  for (const auto& [position, curve] : firstAt)
-    room.positionCurves.push_back(curve);
+  room.positionCurves = firstSweepCurves(run, channel);
   room.spread = positionSpread(room.positionCurves, subwoofer);
   room.averageBefore = run.averageBefore[c];
   if (run.finished[c]) room.averageAfter = run.averageAfter[c];

@@ -20,6 +20,7 @@
 #include "measure/curvegraph.h"
 #include "measure/roomaverage.h"
 #include "measure/roomsequence.h"
+#include "params/statetexts.h"
 
 namespace eqset {
 
@@ -28,7 +29,6 @@ using pages::named;
 
 namespace {
 
-const char* const kChannelCaptions[kChannels] = {"左", "右", "中置", "次低频", "左环", "右环"};
 constexpr int kStepDb = 5;
 
 QString figures(const Deviation& d) {
@@ -62,7 +62,7 @@ RoomEqDialog::RoomEqDialog(QWidget* parent) : QDialog(parent) {
   auto* grid = new QGridLayout(choices);
   for (int k = 0; k < kChannels; ++k) {
     ChkRoomCh[static_cast<std::size_t>(k)] =
-        named(new QCheckBox(kChannelCaptions[k]), indexed("ChkRoomCh", k));
+        named(new QCheckBox(statetext::channelName(k)), indexed("ChkRoomCh", k));
     ChkRoomCh[static_cast<std::size_t>(k)]->setChecked(true);
     grid->addWidget(ChkRoomCh[static_cast<std::size_t>(k)], 0, k);
   }
@@ -106,7 +106,7 @@ RoomEqDialog::RoomEqDialog(QWidget* parent) : QDialog(parent) {
   TblRoom->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   TblRoom->setEditTriggers(QAbstractItemView::NoEditTriggers);
   for (int k = 0; k < kChannels; ++k) {
-    TblRoom->setItem(k, 0, new QTableWidgetItem(kChannelCaptions[k]));
+    TblRoom->setItem(k, 0, new QTableWidgetItem(statetext::channelName(k)));
     for (int col = 1; col < 4; ++col)
       TblRoom->setItem(k, col, new QTableWidgetItem);
   }
@@ -121,9 +121,7 @@ void RoomEqDialog::showRun(const RoomRun& run, int channel, const QString& targe
   for (int k = 0; k < kChannels; ++k) {
     const auto c = static_cast<std::size_t>(k);
     const bool sub = k == kSubwoofer;
-    int measured = 0;
-    for (const RoomSweep& s : run.sweeps)
-      measured += s.channel == k && s.kind == RoomSweep::Kind::First ? 1 : 0;
+    const auto measured = firstSweepCurves(run, k).size();
     TblRoom->item(k, 1)->setText(run.positions > 0 && measured > 0
                                      ? QStringLiteral("%1 / %2").arg(measured).arg(run.positions)
                                      : QString());
@@ -134,10 +132,7 @@ void RoomEqDialog::showRun(const RoomRun& run, int channel, const QString& targe
   }
 
   if (channel < 0 || channel >= kChannels) return;
-  std::vector<CurveRow> positions;
-  for (const RoomSweep& s : run.sweeps) {
-    if (s.channel == channel && s.kind == RoomSweep::Kind::First) positions.push_back(s.curve);
-  }
+  const std::vector<CurveRow> positions = firstSweepCurves(run, channel);
   RoomGraph->showBackground(positions);
   PlotBuffer buffer;
   const bool sub = channel == kSubwoofer;
