@@ -58,8 +58,7 @@ class Bench : private bench::BenchWindow {
     dialogs_.answers = {eqset::Dialogs::Answer::Ok};
     const auto t0 = clock_.now();
     window_->findChild<QPushButton*>("CmdTest2")->click();
-    for (int guard = 0; guard < 600 && tick(); ++guard) {
-    }
+    runTimers({window_->Timer5, window_->Timer6, window_->Timer7});
     const bool sub = channel == eqset::kSubwoofer;
     Run run;
     run.before = eqset::deviationFromTarget(firstCurve_, eqset::TargetType::Iso2969, sub);
@@ -87,18 +86,6 @@ class Bench : private bench::BenchWindow {
   }
 
  private:
-  // A virtual second; the running sequence timer ticks.
-  bool tick() {
-    for (eqset::PeriodicTimer* t : {window_->Timer5, window_->Timer6, window_->Timer7}) {
-      if (t->running()) {
-        clock_.advance(t->period());
-        t->fire();
-        return true;
-      }
-    }
-    return false;
-  }
-
   eqset::CurveRow firstCurve_{};
 };
 

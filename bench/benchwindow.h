@@ -3,11 +3,13 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 
 #include "app/mainwindow.h"
 #include "app/settingsstore.h"
 #include "fakeserialport.h"
+#include "measure/periodictimer.h"
 #include "scripteddialogs.h"
 #include "sim/processormodel.h"
 #include "virtualclock.h"
@@ -31,6 +33,19 @@ class BenchWindow {
         .save(record, &error);
     window_ = std::make_unique<eqset::MainWindow>(port_, clock_, dialogs_, folder_.path());
     window_->startUp();
+  }
+
+  // Virtual time runs while one of `timers` runs: a period passes, it ticks.
+  void runTimers(std::initializer_list<eqset::PeriodicTimer*> timers) {
+    for (int guard = 0; guard < 5000; ++guard) {
+      eqset::PeriodicTimer* running = nullptr;
+      for (eqset::PeriodicTimer* t : timers) {
+        if (t->running()) running = running ? running : t;
+      }
+      if (!running) return;
+      clock_.advance(running->period());
+      running->fire();
+    }
   }
 
   QTemporaryDir folder_;

@@ -31,6 +31,7 @@
 #include "fakeserialport.h"
 #include "measure/compensation.h"
 #include "measure/periodictimer.h"
+#include "measure/roomaverage.h"
 #include "measure/roomsequence.h"
 #include "scripteddialogs.h"
 #include "sim/processormodel.h"
@@ -47,12 +48,8 @@ constexpr int kSweepMs = 3000;
 constexpr int kChannels = eqset::kChannels;
 
 Deviation audienceDeviation(const sim::ProcessorModel& model, int channel) {
-  const auto average = model.audienceAverage(channel);
-  eqset::BandLevels levels{};
-  for (int b = 0; b < eqset::kBands; ++b)
-    levels[static_cast<std::size_t>(b)] = average[static_cast<std::size_t>(b)];
-  return eqset::deviationFromTarget(eqset::curveRow(levels), TargetType::Iso2969,
-                                    channel == eqset::kSubwoofer);
+  return eqset::deviationFromTarget(eqset::curveRow(model.audienceAverage(channel)),
+                                    TargetType::Iso2969, channel == eqset::kSubwoofer);
 }
 
 struct Result {
@@ -80,7 +77,7 @@ class Bench : private bench::BenchWindow {
       window_->GroupNum->setValue(channel);
       dialogs_.answers = {eqset::Dialogs::Answer::Ok};
       window_->findChild<QPushButton*>("CmdTest2")->click();
-      run({window_->Timer5, window_->Timer6, window_->Timer7});
+      runTimers({window_->Timer5, window_->Timer6, window_->Timer7});
       r.sweeps += 3;
     }
     r.seconds = static_cast<double>(clock_.now() - t0) / 1000.0;
@@ -97,7 +94,7 @@ class Bench : private bench::BenchWindow {
     dialogs_.answers.assign(static_cast<std::size_t>(positions) + 1, eqset::Dialogs::Answer::Ok);
     const auto t0 = clock_.now();
     window_->roomDialog->CmdRoomStart->click();
-    run({window_->TimerRoom});
+    runTimers({window_->TimerRoom});
     r.seconds = static_cast<double>(clock_.now() - t0) / 1000.0;
     r.sweeps = static_cast<int>(window_->measure.room.sweeps.size());
     r.curveReads = curveReads();
@@ -119,21 +116,6 @@ class Bench : private bench::BenchWindow {
     }
     return n;
   }
-
-  void run(std::initializer_list<eqset::PeriodicTimer*> timers) {
-    for (int guard = 0; guard < 5000; ++guard) {
-      bool ticked = false;
-      for (eqset::PeriodicTimer* t : timers) {
-        if (t->running()) {
-          clock_.advance(t->period());
-          t->fire();
-          ticked = true;
-          break;
-        }
-      }
-      if (!ticked) return;
-    }
-  }
 };
 
 // The floor: the run's corrections computed from what all 24 seats hear.
@@ -148,21 +130,14 @@ std::array<Deviation, kChannels> floorRun(std::uint32_t seed, int refinements,
     const int compensated = sub ? eqset::kSubwooferBands : eqset::kBands;
     std::array<int, eqset::kBands> gains{};
     for (int pass = 0; pass <= refinements; ++pass) {
-      auto average = model.audienceAverage(channel);
+      eqset::BandLevels average = model.audienceAverage(channel);
       if (positions < sim::kSeatCount) {
-        std::array<double, sim::kBandCount> power{};
-        for (int k = 1; k <= positions; ++k) {
-          const auto seat = model.seatResponse(channel, sim::Audience::seatOfMicPosition(k));
-          for (int b = 0; b < sim::kBandCount; ++b)
-            power[b] += std::pow(10.0, seat[b] / 10) / positions;
-        }
-        for (int b = 0; b < sim::kBandCount; ++b)
-          average[b] = 10 * std::log10(power[b]);
+        std::vector<eqset::BandLevels> seats;
+        for (int k = 1; k <= positions; ++k)
+          seats.push_back(model.seatResponse(channel, sim::Audience::seatOfMicPosition(k)));
+        average = eqset::powerAverage(seats);
       }
-      eqset::CurveRow measured{};
-      for (int b = 0; b < eqset::kBands; ++b)
-        measured[static_cast<std::size_t>(eqset::bandSlot(b))] =
-            static_cast<float>(average[static_cast<std::size_t>(b)]);
+      const eqset::CurveRow measured = eqset::curveRow(average);
       const auto target =
           eqset::targetRow(TargetType::Iso2969, eqset::averageLevel(measured, sub), sub);
       for (int b = 0; b < eqset::kBands; ++b) {
