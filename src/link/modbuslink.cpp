@@ -62,7 +62,9 @@ LinkError ModbusLink::freshPort(int txBufferHint) {
 }
 
 void ModbusLink::pauseAfterReply(int ms) {
-  clock_.sleep(fast_ ? std::min(ms, kFrameGapMs) : ms);
+  // A failed reply may have been a late one still on the line: the full pause
+  // lets it pass before the next request, as the full waits do.
+  clock_.sleep(fast_ && replyStatus_ == 0 ? std::min(ms, kFrameGapMs) : ms);
 }
 
 void ModbusLink::awaitReply(int n, int waitMs) {

@@ -44,15 +44,17 @@ class ModbusLink {
   // passes the check (or an exception reply is in), at the latest when the
   // fixed wait runs out; the port is not closed and reopened before a
   // transaction but has both buffers discarded, unless the transaction before
-  // failed; pauses after a reply shrink to
-  // the line's gap between frames. A whole frame with a right CRC that does
-  // not answer the request, waiting in front of the answer, is set aside
-  // (read off the port and dropped) and the wait goes on, so a late echo
-  // fails only its own transaction. Otherwise verdicts, counters and boxes are
-  // those of the full waits. Off: every byte and wait as before.
+  // failed; pauses after a good reply shrink to the line's gap between frames
+  // (after a failed one they stay whole, so a late reply can pass). A whole
+  // frame with a right CRC that does not answer the request, waiting in front
+  // of the answer, is set aside (read off the port and dropped) and the wait
+  // goes on, so a late echo fails only its own transaction. Otherwise
+  // verdicts, counters and boxes are those of the full waits. Off: every byte
+  // and wait as before.
   void setFast(bool fast) { fast_ = fast; }
   bool fast() const { return fast_; }
-  // A pause that follows a reply: the given time, or the frame gap when fast.
+  // A pause that follows a reply: the given time, or the frame gap when fast
+  // and the last reply was good.
   void pauseAfterReply(int ms);
 
   SerialPort& port() { return port_; }

@@ -50,30 +50,31 @@ struct Profile {
   const char* name;
   int requestBytes;
   int replyBytes;
-  int fixedWaitMs;  // the wait for the reply at full timing
-  int pauseMs;      // what follows the reply in fast mode: the frame gap, or nothing
-  bool resetsPort;  // starts from a port reset (a read leaves that to its caller)
+  int fixedWaitMs;    // the wait for the reply at full timing
+  int pauseMs;        // what follows a good reply in fast mode: the frame gap, or nothing
+  int failedPauseMs;  // what follows a failed one: the full pause, as the full waits do
+  bool resetsPort;    // starts from a port reset (a read leaves that to its caller)
   std::function<bool(ModbusLink&)> run;  // true when it judged the reply good
 };
 
 const Profile kProfiles[] = {
-    {"WriteRegister", 8, 8, 100, 0, true,
+    {"WriteRegister", 8, 8, 100, 0, 0, true,
      [](ModbusLink& l) {
        l.WriteRegister(250, 22);
        return l.replyStatus() == 0;
      }},
-    {"band live write", 8, 8, 100, 4, true,
+    {"band live write", 8, 8, 100, 4, 75, true,
      [](ModbusLink& l) { return l.writeSingleEchoed(33, 19, 75).has_value(); }},
-    {"WriteRegisters 6", 21, 8, 200, 4, true,
+    {"WriteRegisters 6", 21, 8, 200, 4, 75, true,
      [](ModbusLink& l) {
        l.WriteRegisters(250, std::vector<int>{1, 2, 3, 4, 5, 6});
        return l.replyStatus() == 0;
      }},
-    {"channel equalizer", 71, 8, 200, 0, true,
+    {"channel equalizer", 71, 8, 200, 0, 0, true,
      [](ModbusLink& l) { return l.writeBlock(0, std::vector<int>(31, 15), 200, 0); }},
-    {"block read", 8, 37, 600, 0, false,
+    {"block read", 8, 37, 600, 0, 0, false,
      [](ModbusLink& l) { return l.readRegisters(0, 16, 600) == ModbusLink::ReadOutcome::Good; }},
-    {"curve read", 8, 255, 400, 0, false,
+    {"curve read", 8, 255, 400, 0, 0, false,
      [](ModbusLink& l) { return l.readRegisters(904, 125, 400) == ModbusLink::ReadOutcome::Good; }},
 };
 
@@ -105,11 +106,12 @@ TEST_F(FastLinkTest, EachTransactionEndsWhenItsReplyIsCompleteOrItsWaitRunsOut) 
     EXPECT_EQ(clock.now(), complete + p.pauseMs);
 
     // A silent processor: the wait runs its full time, and fails as before.
+    // The pause after it is the full one: a late reply has time to pass.
     port.setResponder([](const QByteArray&) { return QByteArray(); });
     const QString failedBefore = indicators.failedCount();
     t0 = clock.now();
     EXPECT_FALSE(p.run(link));
-    EXPECT_EQ(clock.now(), t0 + p.fixedWaitMs + p.pauseMs);
+    EXPECT_EQ(clock.now(), t0 + p.fixedWaitMs + p.failedPauseMs);
     EXPECT_EQ(indicators.failedCount().toInt(), failedBefore.toInt() + 1);
   }
 }
@@ -172,7 +174,7 @@ TEST_F(FastLinkTest, AWholeFrameThatIsNotTheAnswerIsSetAsideAndTheWaitGoesOn) {
     EXPECT_EQ(echo.has_value(), c.good);
     EXPECT_EQ(indicators.goodCount().toInt(), goodBefore + (c.good ? 1 : 0));
     EXPECT_EQ(indicators.failedCount().toInt(), failedBefore + (c.good ? 0 : 1));
-    const int kPause = 4;  // the frame gap after the reply
+    const int kPause = 4;  // the frame gap after a good reply
     if (c.good) {
       EXPECT_EQ(*echo, 19);
       EXPECT_EQ(link.replyBuffer(), *writeSingleRequest(33, 19));
@@ -182,8 +184,8 @@ TEST_F(FastLinkTest, AWholeFrameThatIsNotTheAnswerIsSetAsideAndTheWaitGoesOn) {
       EXPECT_EQ(clock.now(), complete + kPause);
       EXPECT_FALSE(link.unansweredWrites().holds(33, 18));
     } else {
-      // As with the full waits: the whole wait, then a failure.
-      EXPECT_EQ(clock.now(), t0 + 100 + kPause);
+      // As with the full waits: the whole wait, a failure and the full pause.
+      EXPECT_EQ(clock.now(), t0 + 100 + 75);
     }
   }
 }
