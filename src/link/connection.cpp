@@ -69,8 +69,13 @@ void Connection::scan(bool skipListed) {
   if (port.isOpen()) port.close();
   std::vector<int> found;
   QStringList entries;
+  deniedInScan_ = {};
   for (int n = kFirstPort; n <= kLastPort; ++n) {
     const LinkError error = port.open(n, kTxBufferStartup);
+    const OpenFailure failure = port.lastOpenFailure();
+    if (failure.reason == OpenFailure::Reason::NoPermission &&
+        deniedInScan_.reason == OpenFailure::Reason::None)
+      deniedInScan_ = failure;
     if (error != LinkError::None && error != LinkError::PortAlreadyOpen) continue;
     port.close();
     // A held port is listed again on every scan: the technician sees it is
@@ -81,6 +86,8 @@ void Connection::scan(bool skipListed) {
     found.push_back(n);
     entries << entry;
   }
+  // A refusal explains an empty list only.
+  if (!found.empty()) deniedInScan_ = {};
   // Every entry with a found port's text gets its tool-tip, so a rescan
   // refreshes what an earlier one listed (an adapter swapped on the device).
   const std::vector<PortDescription> descriptions = port.describe(found);
@@ -124,7 +131,14 @@ void Connection::reconnect() {
 QString Connection::OpenCom() {
   view_.setLinkState(linkstate::kNotConnected);
   QString text = QStringLiteral("请检查主串口设置！");
-  const QString why = openFailureText(link_.openFailure());
+  QString why = openFailureText(link_.openFailure());
+  // Nothing was tried: a user outside the group that may open serial ports
+  // finds an empty port list and has to learn why here; with ports listed,
+  // one of them is to be chosen.
+  if (why.isEmpty()) why = openFailureText(deniedInScan_);
+  if (why.isEmpty())
+    why = QStringLiteral(
+        "没有读到保存的串口设置。请在串口列表中选择处理器所连的串口，然后按“确认并重启”。");
   if (!why.isEmpty()) text += QStringLiteral("\n原因：") + why;
   const auto answer = dialogs_.message(text, QStringLiteral("串口设置"), Dialogs::Icon::Question,
                                        Dialogs::Buttons::RetryCancel);

@@ -62,7 +62,10 @@ class Connection {
   void startupConnect();
   // Reopens the chosen port ("确认并重启" after the settings are stored).
   void reconnect();
-  // The reconnection dialog; returns the caption for the link state.
+  // The reconnection dialog; returns the caption for the link state. When no
+  // port was tried (no stored settings), the reason is a port the last scan
+  // was refused for want of permission when it found none, or else that
+  // nothing is chosen yet.
   QString OpenCom();
   // The port was left closed (line lost, a reopen that failed, a scan): a
   // caption that claims a link gives way to "没有连接". A caption that already
@@ -76,6 +79,9 @@ class Connection {
   ModbusLink& link_;
   ConnectionView& view_;
   Dialogs& dialogs_;
+  // The first port the last scan was refused for want of permission, when
+  // it found no port.
+  OpenFailure deniedInScan_;
 };
 
 }  // namespace eqset
