@@ -128,6 +128,7 @@ void CurveGraph::showBackground(const std::vector<CurveRow>& curves) {
     delete background_.back();
     background_.pop_back();
   }
+  const bool adding = background_.size() < curves.size();
   while (background_.size() < curves.size()) {
     auto* series = new QLineSeries;
     series->setObjectName(QStringLiteral("Position-%1").arg(background_.size() + 1));
@@ -138,7 +139,9 @@ void CurveGraph::showBackground(const std::vector<CurveRow>& curves) {
     series->attachAxis(xAxis_);
     series->attachAxis(yAxis_);
     background_.push_back(series);
-    // The measured curve and the target stay drawn over the grey ones.
+  }
+  // The measured curve and the target stay drawn over the grey ones.
+  if (adding) {
     for (QLineSeries* plot : plots_) {
       chart()->removeSeries(plot);
       chart()->addSeries(plot);
