@@ -43,7 +43,6 @@ void MainWindow::wireRoom() {
   TimerRoom = new PeriodicTimer("TimerRoom", clock_.realTime(), this);
   RoomSequence::Controls rc;
   rc.state = roomDialog->LblRoomState;
-  rc.start = roomDialog->CmdRoomStart;
   rc.stop = roomDialog->CmdRoomStop;
   rc.channels = {roomDialog->ChkRoomCh[0], roomDialog->ChkRoomCh[1], roomDialog->ChkRoomCh[2],
                  roomDialog->ChkRoomCh[3], roomDialog->ChkRoomCh[4], roomDialog->ChkRoomCh[5]};

@@ -29,7 +29,6 @@ class RoomSequence {
  public:
   struct Controls {
     QLabel* state = nullptr;                       // LblRoomState
-    QWidget* start = nullptr;                      // CmdRoomStart
     QWidget* stop = nullptr;                       // CmdRoomStop
     std::array<QCheckBox*, kChannels> channels{};  // ChkRoomCh
     QSpinBox* positions = nullptr;                 // SpinRoomPos
