@@ -53,4 +53,12 @@ std::vector<CurveRow> firstSweepCurves(const RoomRun& run, int channel) {
   return curves;
 }
 
+std::optional<BandLevels> firstSweepAverage(const RoomRun& run, int channel) {
+  std::vector<BandLevels> levels;
+  for (const CurveRow& row : firstSweepCurves(run, channel))
+    levels.push_back(bandLevels(row));
+  if (levels.empty()) return std::nullopt;
+  return powerAverage(levels);
+}
+
 }  // namespace eqset

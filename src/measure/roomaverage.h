@@ -1,8 +1,8 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <span>
-
 #include <vector>
 
 #include "measure/measuredata.h"
@@ -32,5 +32,7 @@ CurveRow curveRow(const BandLevels& levels);
 // The first sweep of `channel` at each position of `run`, in position order;
 // of a position swept twice, the later.
 std::vector<CurveRow> firstSweepCurves(const RoomRun& run, int channel);
+// The power average of those curves; nothing before the first of them.
+std::optional<BandLevels> firstSweepAverage(const RoomRun& run, int channel);
 
 }  // namespace eqset

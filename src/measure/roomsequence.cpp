@@ -63,13 +63,6 @@ void RoomSequence::endOnFailure(const QString& text) {
   }
 }
 
-BandLevels RoomSequence::firstAverage(int channel) const {
-  std::vector<BandLevels> curves;
-  for (const CurveRow& row : firstSweepCurves(p_.state.room, channel))
-    curves.push_back(bandLevels(row));
-  return powerAverage(curves);
-}
-
 void RoomSequence::start() {
   if (running()) return;
   if (h_.muted()) {
@@ -223,7 +216,8 @@ void RoomSequence::sweepDone(const CurveRow& curve) {
     }
     // The microphone stands at the last position: the channel is corrected,
     // refined and measured there before the next one is swept.
-    const BandLevels average = firstAverage(channel);
+    // The channel was just swept here: its first sweeps are there.
+    const BandLevels average = *firstSweepAverage(p_.state.room, channel);
     p_.state.room.averageBefore[c] = curveRow(average);
     if (!correct(channel, average)) return;
     phase_ = Phase::Refining;
@@ -233,8 +227,8 @@ void RoomSequence::sweepDone(const CurveRow& curve) {
   }
   // The equalizer moved every seat as it moved this one.
   const BandLevels average = predictedAverage(
-      firstAverage(channel), bandLevels(firstSweepCurves(p_.state.room, channel).back()),
-      bandLevels(curve));
+      *firstSweepAverage(p_.state.room, channel),
+      bandLevels(firstSweepCurves(p_.state.room, channel).back()), bandLevels(curve));
   record.kind = phase_ == Phase::Refining ? RoomSweep::Kind::Refinement : RoomSweep::Kind::Final;
   record.refinement = phase_ == Phase::Refining ? refinement_ : 0;
   p_.state.room.sweeps.push_back(record);

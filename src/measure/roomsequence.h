@@ -78,8 +78,6 @@ class RoomSequence {
   QString writtenText() const;
   // The run ends after a failed transaction: as a lost line when it is.
   void endOnFailure(const QString& text);
-  // The power average of the channel's first sweeps at every position.
-  BandLevels firstAverage(int channel) const;
 
   SequenceParts p_;
   PeriodicTimer& timer_;

@@ -75,8 +75,8 @@ QByteArray roomCsv(const RoomRun& run) {
     if (s.channel < 0 || s.channel >= kChannels) continue;
     QStringList cells{QString::number(s.position),
                       reportChannelNames()[static_cast<std::size_t>(s.channel)], sweepText(s)};
-    for (int b = 0; b < kBands; ++b)
-      cells << QString::number(s.curve[static_cast<std::size_t>(bandSlot(b))], 'f', 1);
+    for (double level : bandLevels(s.curve))
+      cells << QString::number(level, 'f', 1);
     text += cells.join(comma) + end;
   }
   return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();

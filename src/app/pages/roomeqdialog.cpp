@@ -37,16 +37,12 @@ QString figures(const Deviation& d) {
 
 // The average to show: after the run, else once every position is in, else
 // what the positions measured so far give.
-std::optional<CurveRow> averageOf(const RoomRun& run, int channel,
-                                  const std::vector<CurveRow>& positions) {
+std::optional<CurveRow> averageOf(const RoomRun& run, int channel) {
   const auto c = static_cast<std::size_t>(channel);
   if (run.finished[c]) return run.averageAfter[c];
   if (run.tuned[c]) return run.averageBefore[c];
-  if (positions.empty()) return std::nullopt;
-  std::vector<BandLevels> levels;
-  for (const CurveRow& row : positions)
-    levels.push_back(bandLevels(row));
-  return curveRow(powerAverage(levels));
+  if (const auto average = firstSweepAverage(run, channel)) return curveRow(*average);
+  return std::nullopt;
 }
 
 }  // namespace
@@ -137,7 +133,7 @@ void RoomEqDialog::showRun(const RoomRun& run, int channel, const QString& targe
   PlotBuffer buffer;
   const bool sub = channel == kSubwoofer;
   const int bands = sub ? kSubwooferBands : kBands;
-  if (const auto average = averageOf(run, channel, positions)) {
+  if (const auto average = averageOf(run, channel)) {
     buffer.rows[PlotBuffer::kMeasured] = *average;
     buffer.rows[PlotBuffer::kTarget] = targetRow(type, averageLevel(*average, sub), sub);
   }
