@@ -124,7 +124,6 @@ class MainWindow : public QMainWindow,
   PeriodicTimer* TimerRoom = nullptr;  // the whole-room run's sweeps
   // "全场均衡", built hidden with the window.
   RoomEqDialog* roomDialog = nullptr;
-  RoomSequence& roomSequence() { return *room_; }
 
   // The measurement's state: curves, plot, lock, gains, passes, level range.
   MeasureState measure;
