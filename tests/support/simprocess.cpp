@@ -103,6 +103,7 @@ SimProcess::SimProcess(const std::vector<std::string>& args) {
       ready_ = true;
     }
   }
+  if (ready_) ptyHold_ = open(ptyPath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
 }
 
 int SimProcess::stop(int signal) {
@@ -129,6 +130,7 @@ bool SimProcess::sendLine(const std::string& line) {
 
 SimProcess::~SimProcess() {
   stop(SIGTERM);
+  if (ptyHold_ >= 0) close(ptyHold_);
   if (stdout_ >= 0) close(stdout_);
   if (stdin_ >= 0) close(stdin_);
 }

@@ -26,6 +26,10 @@ class TempDir {
 
 // eqset-sim started with `args`; waits for its "ready" line. The process is
 // ended (SIGTERM, then SIGKILL if it lingers) when the object goes.
+// The object keeps the pseudo-terminal's number taken while it lives: once the
+// simulator is killed or unplugged, another test's simulator running beside
+// this one must not get the same /dev/pts number, which this test's port link
+// still names.
 class SimProcess {
  public:
   explicit SimProcess(const std::vector<std::string>& args);
@@ -49,6 +53,7 @@ class SimProcess {
   int stdin_ = -1;
   bool ready_ = false;
   std::string ptyPath_;
+  int ptyHold_ = -1;  // an idle descriptor on the pseudo-terminal
 };
 
 // Runs a command to its end, with its stdout and stderr together.
