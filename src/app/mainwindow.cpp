@@ -137,16 +137,12 @@ void MainWindow::wireOperations() {
   for (int c = 0; c < kChannels; ++c) {
     connect(CmdReadSingleCh[c], &QPushButton::clicked, this, [this, c] {
       const int bank = bankOffset();
-      if (blockRead_->channelRead(c, bank)) eqKnown.mark(c, bank);
+      BlockRead::AllRead reads;
+      reads[static_cast<std::size_t>(c)] = blockRead_->channelRead(c, bank);
+      takeChannelReads(bank, reads, 1U << c);
     });
   }
-  connect(CmdReadAllEq, &QPushButton::clicked, this, [this] {
-    const int bank = bankOffset();
-    const unsigned answered = blockRead_->allChannelsRead(bank);
-    for (int c = 0; c < kChannels; ++c) {
-      if (answered & (1U << c)) eqKnown.mark(c, bank);
-    }
-  });
+  connect(CmdReadAllEq, &QPushButton::clicked, this, [this] { readBankEqualizers(); });
 
   inputMode_ = std::make_unique<InputMode>(
       *link_,
@@ -155,7 +151,8 @@ void MainWindow::wireOperations() {
                           CmdAuxOut6,
                           TxtAuxOut6,
                           {CmdGroupCopy, CmbGroupCopy[0], CmbGroupCopy[1]}},
-      [this] { blockRead_->fullRead(); });
+      [this] { blockRead_->fullRead(); }, [this] { readBankEqualizers(); });
+  connection_->setLinkUpHandler([this] { onLinkUp(); });
   for (auto* b : Option5)
     connect(b, &QRadioButton::clicked, this, [this] { inputMode_->selectInput(); });
   for (int k = 0; k < 2; ++k) {
@@ -168,7 +165,8 @@ void MainWindow::wireOperations() {
   std::array<QLineEdit*, kBandIndexes> bandBoxes{};
   std::copy(Text5.begin(), Text5.begin() + kBandIndexes, bandBoxes.begin());
   eqView_ = std::make_unique<EqPageView>(bandSliders, bandBoxes);
-  eqLive_ = std::make_unique<EqLiveWrite>(*link_, bandSliders, bandBoxes);
+  eqLive_ = std::make_unique<EqLiveWrite>(*link_, bandSliders, bandBoxes,
+                                          [this] { return inputMode_->windowPlays(); });
   for (int i = 0; i < kBandIndexes; ++i) {
     UserSlider* s = Slider1[static_cast<std::size_t>(i)];
     connect(s, &UserSlider::userMoved, this,

@@ -18,6 +18,7 @@
 #include "link/modbuslink.h"
 #include "link/watchedport.h"
 #include "measure/measuredata.h"
+#include "params/blockread.h"
 #include "params/registerimage.h"
 #include "params/registermap.h"
 
@@ -38,7 +39,6 @@ class UserSlider;
 class EqLiveWrite;
 class LevelWrites;
 class InputMode;
-class BlockRead;
 class ChannelSwitches;
 class DelayCalculator;
 class MicZero;
@@ -159,6 +159,15 @@ class MainWindow : public QMainWindow,
   // The processor holds `registers` on `channel` in the bank at `offset`, as
   // the tool wrote them: the channel's page follows while that bank is in force.
   void channelHeld(int channel, int offset, const std::array<int, kBands>& registers);
+
+  // "读取全部均衡": the six pages of the bank in force read from the processor.
+  void readBankEqualizers();
+  // The pages among `channels` (bits 1 << c) that the processor answered for
+  // in range count as read from `bank`; the others as unread, and a value no
+  // equalizer step stands for is named.
+  void takeChannelReads(int bank, const BlockRead::AllRead& reads, unsigned channels);
+  // The port has just been opened: the window follows what the processor plays.
+  void onLinkUp();
 
   SettingsRecord recordFromControls() const;
   void showRecord(const SettingsRecord& record);

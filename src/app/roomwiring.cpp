@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 
 #include "app/mainwindow.h"
@@ -15,6 +16,8 @@
 #include "measure/curvedisplay.h"
 #include "measure/periodictimer.h"
 #include "measure/roomsequence.h"
+#include "measure/testsignals.h"
+#include "params/statetexts.h"
 
 namespace eqset {
 
@@ -30,7 +33,9 @@ void MainWindow::wireRoom() {
   ks.now = [] { return QDateTime::currentDateTime(); };
   ks.restored = [this](int channel, int offset, const std::array<int, kBands>& registers) {
     channelHeld(channel, offset, registers);
+    measure.restored[static_cast<std::size_t>(channel)] = true;
   };
+  ks.bankName = [](int offset) { return statetext::bankName(offset); };
   keep_ = std::make_unique<TuningKeep>(*link_, dialogs_, files_,
                                        QDir(folders_.home).filePath(QStringLiteral("用户数据")),
                                        std::move(ks));
@@ -52,12 +57,13 @@ void MainWindow::wireRoom() {
     rc.idleOnly.push_back(box);
   RoomSequence::Hooks hooks;
   hooks.selectChannel = [this](int channel) {
-    // The selector writes the channel only when it changes; each sweep needs it.
-    if (GroupNum->value() == channel) {
-      display_->channelChanged(channel);
-    } else {
+    // The selector shows the channel; the writes are made here, whether or not
+    // it changed, so the run learns whether the processor took them.
+    {
+      const QSignalBlocker quiet(GroupNum);
       GroupNum->setValue(channel);
     }
+    return display_->channelChanged(channel);
   };
   hooks.muted = [this] { return Check3->isChecked(); };
   hooks.runStarted = [this] { keep_->beginRun(QStringLiteral("全场均衡")); };
@@ -80,7 +86,11 @@ void MainWindow::wireRoom() {
   connect(TimerRoom, &PeriodicTimer::tick, this, [this] { ticks_.run([this] { room_->tick(); }); });
   for (QPushButton* restore : {roomDialog->CmdRoomRestore, autoEqPage->CmdRestoreEq}) {
     connect(restore, &QPushButton::clicked, this, [this] {
-      if (!room_->running()) keep_->restore();
+      // A run still going on would write its next correction over what the
+      // restore brings back: it ends first, as "停止测试" ends it.
+      if (room_->running()) room_->stop();
+      if (sequence_->running()) testSignals_->stop();
+      keep_->restore();
     });
   }
 }

@@ -10,8 +10,12 @@
 
 namespace eqset {
 
-InputMode::InputMode(ModbusLink& link, const Controls& controls, std::function<void()> fullRead)
-    : link_(link), c_(controls), fullRead_(std::move(fullRead)) {}
+InputMode::InputMode(ModbusLink& link, const Controls& controls, std::function<void()> fullRead,
+                     std::function<void()> bankChanged)
+    : link_(link),
+      c_(controls),
+      fullRead_(std::move(fullRead)),
+      bankChanged_(std::move(bankChanged)) {}
 
 Input InputMode::input() const {
   if (c_.inputs[0]->isChecked()) return Input::DigitalA;
@@ -28,6 +32,23 @@ namespace {
 
 int indexOf(Input input) {
   return input == Input::DigitalA ? 0 : input == Input::AnalogB ? 1 : 2;
+}
+
+constexpr int kSelectionWaitMs = 200;
+constexpr int kAfterSelectionReadMs = 100;
+
+std::optional<Input> inputFromCode(int code) {
+  for (Input i : {Input::DigitalA, Input::AnalogB, Input::Auxiliary}) {
+    if (code == static_cast<int>(i)) return i;
+  }
+  return std::nullopt;
+}
+
+std::optional<Mode> modeFromCode(int code) {
+  for (Mode m : {Mode::Unified, Mode::ThreeGroups}) {
+    if (code == static_cast<int>(m)) return m;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -51,16 +72,66 @@ void InputMode::showModeChoice() {
 void InputMode::selectInput() {
   const Input selected = input();
   colourInputs();
-  link_.WriteRegister(reg::kInput, static_cast<int>(selected));
+  const bool answered = link_.WriteRegister(reg::kInput, static_cast<int>(selected));
   link_.clock().sleep(kAfterInputMs);
   fullRead_();
   link_.pauseAfterReply(kAfterReadMs);
+  if (answered) {
+    playingInput_ = selected;
+  } else {
+    afterSelectionWrite();
+  }
+  if (bankChanged_) bankChanged_();
 }
 
 void InputMode::selectMode(int index) {
-  link_.WriteRegister(reg::kMode, index);
+  const bool answered = link_.WriteRegister(reg::kMode, index);
   showModeChoice();
   link_.pauseAfterReply(kAfterModeMs);
+  if (answered) {
+    playingMode_ = mode();
+  } else {
+    afterSelectionWrite();
+  }
+  if (bankChanged_) bankChanged_();
+}
+
+void InputMode::afterSelectionWrite() {
+  if (followProcessor()) return;
+  playingInput_.reset();
+  playingMode_.reset();
+}
+
+std::optional<int> InputMode::playingBank() const {
+  if (!playingInput_ || !playingMode_) return std::nullopt;
+  return eqset::bankOffset(*playingMode_, *playingInput_);
+}
+
+bool InputMode::windowPlays() const {
+  const auto playing = playingBank();
+  return !playing || *playing == bankOffset();
+}
+
+void InputMode::selectionWritten() {
+  playingInput_ = input();
+  playingMode_ = mode();
+}
+
+bool InputMode::followProcessor() {
+  // One request from 262 to 288: the input, the shared settings between,
+  // and the mode.
+  constexpr int count = reg::kMode - reg::kInput + 1;
+  const bool good =
+      link_.readRegisters(reg::kInput, count, kSelectionWaitMs) == ModbusLink::ReadOutcome::Good;
+  link_.pauseAfterReply(kAfterSelectionReadMs);
+  if (!good) return false;
+  const auto input = inputFromCode(link_.replyRegister(0));
+  const auto mode = modeFromCode(link_.replyRegister(count - 1));
+  if (!input || !mode) return false;
+  showSelection(*input, *mode);
+  playingInput_ = input;
+  playingMode_ = mode;
+  return true;
 }
 
 void InputMode::toggleAux() {

@@ -9,11 +9,16 @@
 namespace eqset {
 
 EqLiveWrite::EqLiveWrite(ModbusLink& link, const std::array<QSlider*, kBandIndexes>& sliders,
-                         const std::array<QLineEdit*, kBandIndexes>& boxes)
-    : link_(link), sliders_(sliders), boxes_(boxes) {}
+                         const std::array<QLineEdit*, kBandIndexes>& boxes,
+                         std::function<bool()> windowPlays)
+    : link_(link), sliders_(sliders), boxes_(boxes), windowPlays_(std::move(windowPlays)) {}
 
 void EqLiveWrite::onUserMove(int i, int position) {
   const int r = conv::bandRegisterFromPosition(position);
+  if (windowPlays_ && !windowPlays_()) {
+    boxes_[static_cast<std::size_t>(i)]->setText(QString::number(conv::bandGainFromRegister(r)));
+    return;
+  }
   const auto echo = link_.writeSingleEchoed(i, r, kPauseMs);
   if (echo)
     boxes_[static_cast<std::size_t>(i)]->setText(

@@ -42,6 +42,15 @@ class EqKnown {
       knownAt_[static_cast<std::size_t>(channel)] = bankOffset;
   }
   void markAll(int bankOffset) { knownAt_.fill(bankOffset); }
+  // The page no longer shows what any bank holds.
+  void forget(int channel) {
+    if (channel >= 0 && channel < kChannels) knownAt_[static_cast<std::size_t>(channel)] = kNever;
+  }
+  void forgetAll() { knownAt_.fill(kNever); }
+  bool known(int channel, int bankOffset) const {
+    return channel >= 0 && channel < kChannels &&
+           knownAt_[static_cast<std::size_t>(channel)] == bankOffset;
+  }
   bool all(int bankOffset) const {
     for (int at : knownAt_)
       if (at != bankOffset) return false;

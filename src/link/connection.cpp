@@ -118,6 +118,7 @@ void Connection::startupConnect() {
     return;
   }
   view_.setLinkState(linkstate::kConnectedAtStart);
+  linkUp();
 }
 
 void Connection::reconnect() {
@@ -126,6 +127,7 @@ void Connection::reconnect() {
     return;
   }
   view_.setLinkState(linkstate::kReconnected);
+  linkUp();
 }
 
 QString Connection::OpenCom() {
@@ -143,8 +145,9 @@ QString Connection::OpenCom() {
   const auto answer = dialogs_.message(text, QStringLiteral("串口设置"), Dialogs::Icon::Question,
                                        Dialogs::Buttons::RetryCancel);
   if (answer == Dialogs::Answer::Retry) {
-    if (link_.port().isOpen()) return linkstate::kRetrySucceeded;
-    if (link_.openPort(kTxBufferStartup) != LinkError::None) return linkstate::kRetryFailed;
+    if (!link_.port().isOpen() && link_.openPort(kTxBufferStartup) != LinkError::None)
+      return linkstate::kRetryFailed;
+    linkUp();
     return linkstate::kRetrySucceeded;
   }
   view_.setLinkState(linkstate::kNotConnected);

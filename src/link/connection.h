@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "link/dialogs.h"
 #include "link/modbuslink.h"
@@ -49,6 +50,9 @@ constexpr int kLastPort = 16;
 class Connection {
  public:
   Connection(ModbusLink& link, ConnectionView& view, Dialogs& dialogs);
+  // Runs whenever the chosen port has just been opened: at start, on
+  // "确认并重启" and when the reconnection dialog's retry opens it.
+  void setLinkUpHandler(std::function<void()> handler) { onLinkUp_ = std::move(handler); }
 
   // Tries Com1..Com16 and appends what it finds; leaves the port closed.
   void ScanPorts() { scan(false); }
@@ -76,9 +80,14 @@ class Connection {
  private:
   void scan(bool skipListed);
 
+  void linkUp() {
+    if (onLinkUp_) onLinkUp_();
+  }
+
   ModbusLink& link_;
   ConnectionView& view_;
   Dialogs& dialogs_;
+  std::function<void()> onLinkUp_;
   // The first port the last scan was refused for want of permission, when
   // it found no port.
   OpenFailure deniedInScan_;

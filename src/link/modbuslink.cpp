@@ -163,20 +163,21 @@ bool ModbusLink::countReply(bool resetGoodCounter) {
   return increment(true, resetGoodCounter);
 }
 
-void ModbusLink::WriteRegister(int address, int value) {
+bool ModbusLink::WriteRegister(int address, int value) {
   indicators_.setProgress(0);
-  if (!port_.isOpen()) return;
+  if (!port_.isOpen()) return false;
   const auto frame = writeSingleRequest(address, value);
-  if (!frame) return;
+  if (!frame) return false;
   const LinkError error = ResetPort();
   if (error != LinkError::None) {
     if (error == LinkError::InvalidPort && onInvalidPort_) onInvalidPort_();
-    return;
+    return false;
   }
-  if (!sendRequest(*frame)) return;
+  if (!sendRequest(*frame)) return false;
   awaitReply(kWriteReplyLength, kWriteSingleWaitMs);
   ReadReply(kWriteReplyLength);
   countReply(true);
+  return replyStatus_ == 0;
 }
 
 void ModbusLink::WriteRegisters(int start, std::span<const int> values) {

@@ -97,7 +97,8 @@ class ModbusLink {
   // a number (its increment failed).
   bool countReply(bool resetGoodCounter);
 
-  void WriteRegister(int address, int value);
+  // True when the processor echoed the write.
+  bool WriteRegister(int address, int value);
   void WriteRegisters(int start, std::span<const int> values);
 
   // A function-6 write on a freshly reset port: wait 100 ms, read the 8-byte

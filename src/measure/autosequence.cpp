@@ -25,6 +25,7 @@ constexpr int kFinal = 2;
 const char* const AutoSequence::kLinkLost = "通讯中断，自调已停止";
 const char* const AutoSequence::kNotHeard = "声压过低，自调已停止";
 const char* const AutoSequence::kGainsUnread = "读取当前均衡失败，自调已停止";
+const char* const AutoSequence::kSweepNotStarted = "处理器没有响应扫描命令，自调已停止";
 
 AutoSequence::AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state,
                            TestSignals& testSignals, Measurement& measurement,
@@ -41,6 +42,13 @@ AutoSequence::AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& sta
       c_(controls),
       channel_(std::move(channel)),
       muted_(std::move(muted)) {}
+
+bool AutoSequence::running() const {
+  for (const PeriodicTimer* t : timers_) {
+    if (t->running()) return true;
+  }
+  return false;
+}
 
 void AutoSequence::say(const char* text) {
   c_.status->setText(QString::fromUtf8(text));
@@ -65,8 +73,21 @@ void AutoSequence::stopTimer(int index) {
   t->setPeriod(0);
 }
 
-void AutoSequence::sweep() {
-  link_.WriteRegister(reg::kSweep, 1);
+bool AutoSequence::startSweep() {
+  for (int attempt = 0; attempt < 2 && link_.port().isOpen(); ++attempt) {
+    if (link_.WriteRegister(reg::kSweep, 1)) return true;
+  }
+  endRun(link_.port().isOpen() ? kSweepNotStarted : kLinkLost);
+  return false;
+}
+
+void AutoSequence::endRun(const char* text) {
+  for (int t = kFirst; t <= kFinal; ++t)
+    stopTimer(t);
+  for (QWidget* b : c_.stepButtons)
+    b->setEnabled(false);
+  c_.manualButton->setEnabled(true);
+  say(text);
 }
 
 bool AutoSequence::sweepFinished() {
@@ -121,7 +142,7 @@ void AutoSequence::start() {
   signals_.stop();  // also every timer of an earlier run
   link_.clock().sleep(kAfterStopMs);
   state_.lastCommand = reg::kSweep;
-  sweep();
+  if (!startSweep()) return;
   link_.clock().sleep(kStepMs);
   state_.sweepStatus = 0;
   const bool polling = runTimer(kFirst);
@@ -155,8 +176,7 @@ void AutoSequence::firstSweepTick() {
     steps_.write();
     link_.clock().sleep(kAfterWriteMs);
     say("写入DSP...");
-    if (runTimer(kSecond)) {
-      sweep();
+    if (runTimer(kSecond) && startSweep()) {
       say("二次扫描...");
       link_.clock().sleep(kStepMs);
     }
@@ -181,8 +201,7 @@ void AutoSequence::secondSweepTick() {
   steps_.write();
   say("二次写入DSP");
   link_.clock().sleep(kAfterWriteMs);
-  if (runTimer(kFinal)) {
-    sweep();
+  if (runTimer(kFinal) && startSweep()) {
     say("最后结果...");
     link_.clock().sleep(kStepMs);
   }

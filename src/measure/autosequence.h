@@ -34,6 +34,8 @@ class AutoSequence {
   static const char* const kNotHeard;
   // Shown when the present gains could not be read before a correction.
   static const char* const kGainsUnread;
+  // Shown when the processor answered neither try to start a sweep.
+  static const char* const kSweepNotStarted;
 
   AutoSequence(ModbusLink& link, Dialogs& dialogs, MeasureState& state, TestSignals& testSignals,
                Measurement& measurement, CompensationSteps& steps,
@@ -47,6 +49,8 @@ class AutoSequence {
       std::function<void(int channel, const std::array<int, kBands>& registers)> beforeWrite);
 
   void start();
+  // A sweep of the run is being polled.
+  bool running() const;
   void firstSweepTick();   // Timer5
   void secondSweepTick();  // Timer6
   void finalSweepTick();   // Timer7
@@ -57,7 +61,11 @@ class AutoSequence {
   // Starts polling a sweep; false (and says so) when the line is gone.
   bool runTimer(int index);
   void stopTimer(int index);
-  void sweep();
+  // 901 = 1, with one more try; false, with the run ended and the technician
+  // told, when the processor answered neither: it is not sweeping, and the
+  // finished status of the sweep before would pass for this one's.
+  bool startSweep();
+  void endRun(const char* text);
   void say(const char* text);
   // False, with the run ended and the technician told, when the sweep just
   // read heard only the room: a correction from it would cut every band.

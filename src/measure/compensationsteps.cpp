@@ -5,6 +5,7 @@
 #include "measure/bandedit.h"
 #include "measure/compensation.h"
 #include "params/numbers.h"
+#include "params/statetexts.h"
 
 namespace eqset {
 
@@ -38,9 +39,17 @@ void CompensationSteps::relative() {
 }
 
 void CompensationSteps::absolute() {
-  const int passes = state_.passCount[static_cast<std::size_t>(s_.channel())];
+  const int channel = s_.channel();
+  const int passes = state_.passCount[static_cast<std::size_t>(channel)];
+  const int compensated = channel == kSubwoofer ? kSubwooferBands : kBands;
   for (int b = 0; b < kBands; ++b) {
     BandEdit* edit = bands_[static_cast<std::size_t>(b)];
+    // Above 200 Hz the subwoofer keeps the gains the processor holds.
+    if (b >= compensated) {
+      edit->showValue(static_cast<double>(state_.presentGains[static_cast<std::size_t>(b)]),
+                      edit->format());
+      continue;
+    }
     const int c = absoluteCompensation(state_.presentGains[static_cast<std::size_t>(b)],
                                        edit->value(), passes, b);
     edit->showValue(c, edit->format());
@@ -55,6 +64,18 @@ void CompensationSteps::write() {
 
 CompensationSteps::WriteResult CompensationSteps::writeChannel() {
   const int channel = s_.channel();
+  // The gains the compensation was added to carry their address: written
+  // anywhere else they would be another channel's or another bank's.
+  const auto [bank, readChannel] = state_.presentAt;
+  if (bank >= 0 && (bank != s_.bankOffset() || readChannel != channel)) {
+    dialogs_.message(
+        QStringLiteral("当前均衡是在%1声道（%2）读取的，与要写入的%3声道（%4）不符，"
+                       "未写入DSP。请先按“读取绝对参数”。")
+            .arg(statetext::channelName(readChannel), statetext::bankName(bank),
+                 statetext::channelName(channel), statetext::bankName(s_.bankOffset())),
+        QStringLiteral("提示"), Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
+    return WriteResult::Refused;
+  }
   std::array<int, kBands> values{};
   for (int b = 0; b < kBands; ++b) {
     const double gain = bands_[static_cast<std::size_t>(b)]->value();

@@ -25,15 +25,16 @@ void CurveDisplay::redraw() {
   c_.graph->redraw(state_.plot, state_.yMin, state_.yMax, measured);
 }
 
-void CurveDisplay::channelChanged(int value) {
+bool CurveDisplay::channelChanged(int value) {
   state_.lastCommand = reg::kSweepChannel;
   int channel = value;
+  bool answered = false;
   if (channel >= 0 && channel < kChannels) {
     for (QWidget* edit : c_.levelEdits)
       edit->setEnabled(false);
     c_.levelEdits[static_cast<std::size_t>(channel)]->setEnabled(true);
     c_.channelName->setText(QString::fromUtf8(kChannelNames[static_cast<std::size_t>(channel)]));
-    link_.WriteRegister(reg::kSweepChannel, channel);
+    answered = link_.WriteRegister(reg::kSweepChannel, channel);
     link_.pauseAfterReply(kAfterChannelMs);
   } else {
     // Back into range; the processor and the level edits stay as they were.
@@ -50,8 +51,9 @@ void CurveDisplay::channelChanged(int value) {
   redraw();
   link_.pauseAfterReply(kAfterShowMs);
   state_.lastCommand = reg::kTestChannel;
-  link_.WriteRegister(reg::kTestChannel, channel);
+  answered = link_.WriteRegister(reg::kTestChannel, channel) && answered;
   link_.pauseAfterReply(kAfterShowMs);
+  return answered;
 }
 
 void CurveDisplay::changeRange(int minStep, int maxStep) {

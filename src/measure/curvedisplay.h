@@ -34,7 +34,8 @@ class CurveDisplay {
 
   void redraw();
   // The technician set GroupNum to `value`.
-  void channelChanged(int value);
+  // True when the processor answered both channel writes.
+  bool channelChanged(int value);
   // The four range buttons: change one end of the level axis by 5 dB, then
   // read the curve again (which redraws). A change that would leave the axis
   // empty or upside down is not made.

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "params/registermap.h"
@@ -70,8 +71,10 @@ struct MeasureState {
   // Low byte of register 1028 at the last good curve read: 1 once the sweep
   // asked for is finished.
   int sweepStatus = 0;
-  // The channel's equalizer gains in dB as "读取绝对参数" found them.
+  // The channel's equalizer gains in dB as "读取绝对参数" found them, and
+  // where: the bank offset and the channel (-1, -1 before any read).
   std::array<float, kBands> presentGains{};
+  std::pair<int, int> presentAt{-1, -1};
   // The register of the last measurement command issued.
   int lastCommand = 0;
   // Raised and lowered by the reference buttons.
@@ -96,6 +99,9 @@ struct MeasureState {
   std::array<bool, kChannels> channelGainsRead{};
   // The last "全场均衡" run.
   RoomRun room;
+  // The channel's hand tuning was written back by "恢复调试前均衡" after the
+  // last automatic write to it.
+  std::array<bool, kChannels> restored{};
 };
 
 // Keeps `curve` as the channel's first curve unless it has one already.

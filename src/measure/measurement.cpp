@@ -129,28 +129,34 @@ void Measurement::curveRead() {
 
 bool Measurement::readPresentGains() {
   const bool sub = subwoofer();
-  const int count = sub ? kSubwooferBands : kBands;
-  for (int n = 0; n < count; ++n)
+  const int shown = sub ? kSubwooferBands : kBands;
+  for (int n = 0; n < shown; ++n)
     c_.bands[static_cast<std::size_t>(n)]->setEnabled(true);
   state_.measurementLock = 0;
   link_.indicators().setProgress(0);
   link_.pauseAfterReply(kBeforeReadMs);
   // The processor presents the bank it plays from at the bank-0 addresses.
-  if (link_.readRegisters(equalizerRegister(s_.channel(), 0), count, kGainsReplyWaitMs) !=
+  // All 31 bands, the subwoofer's too: a correction writes the whole channel,
+  // and the bands it does not correct must go back as the processor holds them.
+  const int channel = s_.channel();
+  if (link_.readRegisters(equalizerRegister(channel, 0), kBands, kGainsReplyWaitMs) !=
       ModbusLink::ReadOutcome::Good) {
     return false;
   }
-  for (int n = 0; n < count; ++n) {
-    if (s_.bandHeld) s_.bandHeld(s_.channel(), n, link_.replyRegister(n));
+  for (int n = 0; n < kBands; ++n) {
+    if (s_.bandHeld) s_.bandHeld(channel, n, link_.replyRegister(n));
   }
   for (int n = 0; n < kBands; ++n) {
-    const int gain = n < count ? link_.replyRegister(n) - kBandGainOffset : 0;
-    c_.bands[static_cast<std::size_t>(n)]->showValue(gain, BandEdit::Format::General);
+    const int gain = link_.replyRegister(n) - kBandGainOffset;
+    // The subwoofer's edits above 200 Hz show nothing to correct.
+    c_.bands[static_cast<std::size_t>(n)]->showValue(n < shown ? gain : 0,
+                                                     BandEdit::Format::General);
     state_.presentGains[static_cast<std::size_t>(n)] = static_cast<float>(gain);
   }
-  const auto channel = static_cast<std::size_t>(s_.channel());
-  state_.channelGains[channel] = state_.presentGains;
-  state_.channelGainsRead[channel] = true;
+  state_.presentAt = {s_.bankOffset(), channel};
+  const auto c = static_cast<std::size_t>(channel);
+  state_.channelGains[c] = state_.presentGains;
+  state_.channelGainsRead[c] = true;
   return true;
 }
 

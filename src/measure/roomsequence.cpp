@@ -25,6 +25,7 @@ constexpr int kStepMs = 100;
 }  // namespace
 
 const char* const RoomSequence::kDone = "全场均衡完成。";
+const char* const RoomSequence::kSweepNotStarted = "处理器没有响应扫描命令，全场均衡已停止。";
 const char* const RoomSequence::kPrompt = "请把测试话筒放到第%1个测量位置（共%2个），然后按确定。";
 
 RoomSequence::RoomSequence(SequenceParts parts, PeriodicTimer& timer, Controls controls,
@@ -123,12 +124,10 @@ void RoomSequence::sweep() {
     return;
   }
   const int channel = channels_[index_];
-  // Nothing else sends while the run goes on: the processor keeps the
-  // channel selected for the last sweep.
-  if (channel != selected_) h_.selectChannel(channel);
-  selected_ = channel;
-  p_.state.lastCommand = reg::kSweep;
-  p_.link.WriteRegister(reg::kSweep, 1);
+  if (!startSweep(channel)) {
+    endOnFailure(QString::fromUtf8(kSweepNotStarted));
+    return;
+  }
   sweepStart_ = p_.link.clock().now();
   p_.link.pauseAfterReply(kStepMs);
   p_.state.sweepStatus = 0;
@@ -149,6 +148,22 @@ void RoomSequence::sweep() {
       say(QStringLiteral("%1声道：最后结果扫描...").arg(statetext::channelName(channel)));
       break;
   }
+}
+
+bool RoomSequence::startSweep(int channel) {
+  for (int attempt = 0; attempt < 2 && p_.link.port().isOpen(); ++attempt) {
+    // Nothing else sends while the run goes on: the processor keeps the
+    // channel selected for the last sweep, once it answered for it.
+    if (channel != selected_) {
+      if (!h_.selectChannel(channel)) continue;
+      selected_ = channel;
+    }
+    p_.state.lastCommand = reg::kSweep;
+    // Unanswered, the processor may not sweep at all: the finished status of
+    // the sweep before would pass its curve off as this one's.
+    if (p_.link.WriteRegister(reg::kSweep, 1)) return true;
+  }
+  return false;
 }
 
 void RoomSequence::schedulePoll(bool afterUnfinished) {

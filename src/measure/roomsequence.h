@@ -35,8 +35,9 @@ class RoomSequence {
     std::vector<QWidget*> idleOnly;                // usable only while no run goes on
   };
   struct Hooks {
-    // The channel in hand becomes the one being tuned (selector, 905, 260).
-    std::function<void(int channel)> selectChannel;
+    // The channel in hand becomes the one being tuned (selector, 905, 260);
+    // true when the processor answered.
+    std::function<bool(int channel)> selectChannel;
     std::function<bool()> muted;  // "全部静音"
     std::function<void()> runStarted;
     // Before the run first writes `channel`: what the processor holds there.
@@ -51,6 +52,7 @@ class RoomSequence {
   static constexpr int kRetryMs = 100;
   static constexpr int kRefinements = 2;
   static const char* const kDone;
+  static const char* const kSweepNotStarted;
   static const char* const kPrompt;
 
   RoomSequence(SequenceParts parts, PeriodicTimer& timer, Controls controls, Hooks hooks);
@@ -68,6 +70,9 @@ class RoomSequence {
 
   bool askPosition();
   void sweep();
+  // The channel selected and 901 = 1 answered, with one more try; false when
+  // the processor took neither: it is not sweeping.
+  bool startSweep(int channel);
   void sweepDone(const CurveRow& curve);
   bool correct(int channel, const BandLevels& average);
   void nextChannel();

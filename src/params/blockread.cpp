@@ -35,36 +35,43 @@ void BlockRead::fullRead() {
   ShowBlock();
 }
 
-bool BlockRead::ReadChannel(int channel, int bankOffset) {
+BlockRead::ChannelRead BlockRead::ReadChannel(int channel, int bankOffset) {
+  ChannelRead result;
   link_.indicators().setProgress(0);
   const int first = bankOffset + equalizerRegister(channel, 0);
   const auto outcome = link_.readRegisters(first, kBands, kChannelWaitMs);
-  if (outcome == ModbusLink::ReadOutcome::PortClosed) return false;
-  const bool good = outcome == ModbusLink::ReadOutcome::Good;
-  if (good) {
+  if (outcome == ModbusLink::ReadOutcome::PortClosed) return result;
+  result.answered = outcome == ModbusLink::ReadOutcome::Good;
+  if (result.answered) {
     for (int b = 0; b < kBands; ++b) {
       // The image keeps one bank's settings at the bank-0 addresses, as the
       // parameter file does.
       const int cell = equalizerRegister(channel, b);
-      if (image_.storeRead(cell, link_.replyRegister(b))) bandRead_(cell, image_.at(cell));
+      const int value = link_.replyRegister(b);
+      if (value < 0 || value > 2 * kBandGainOffset) {
+        if (result.outsideBand < 0) {
+          result.outsideBand = b;
+          result.outsideValue = value;
+        }
+      }
+      if (image_.storeRead(cell, value)) bandRead_(cell, image_.at(cell));
     }
   }
   link_.pauseAfterReply(kAfterReadMs);
-  return good;
+  return result;
 }
 
-bool BlockRead::channelRead(int channel, int bankOffset) {
+BlockRead::ChannelRead BlockRead::channelRead(int channel, int bankOffset) {
   link_.freshPort(kTxBufferReset);
   return ReadChannel(channel, bankOffset);
 }
 
-unsigned BlockRead::allChannelsRead(int bankOffset) {
+BlockRead::AllRead BlockRead::allChannelsRead(int bankOffset) {
   link_.freshPort(kTxBufferReset);
-  unsigned answered = 0;
-  for (int c = 0; c < kChannels; ++c) {
-    if (ReadChannel(c, bankOffset)) answered |= 1U << c;
-  }
-  return answered;
+  AllRead read;
+  for (int c = 0; c < kChannels; ++c)
+    read[static_cast<std::size_t>(c)] = ReadChannel(c, bankOffset);
+  return read;
 }
 
 }  // namespace eqset

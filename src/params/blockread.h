@@ -32,14 +32,24 @@ class BlockRead {
   // "读取DSP数据": reopen the port, read, show.
   void fullRead();
 
+  // What one channel's read brought: whether the processor answered, and the
+  // first band whose value no equalizer step stands for (outside 0..30).
+  struct ChannelRead {
+    bool answered = false;
+    int outsideBand = -1;
+    int outsideValue = 0;
+    // The page now shows what the processor holds, band for band.
+    bool good() const { return answered && outsideBand < 0; }
+  };
+  using AllRead = std::array<ChannelRead, kChannels>;
+
   // The 31 bands of one channel at bankOffset + 31 * channel, one request,
-  // on a port the caller made fresh. True when the processor answered.
-  bool ReadChannel(int channel, int bankOffset);
+  // on a port the caller made fresh.
+  ChannelRead ReadChannel(int channel, int bankOffset);
   // "读取单通道数据" on the page of `channel`.
-  bool channelRead(int channel, int bankOffset);
-  // "读取全部均衡": every channel, one request each. Returns the channels the
-  // processor answered for, as bits 1 << c.
-  unsigned allChannelsRead(int bankOffset);
+  ChannelRead channelRead(int channel, int bankOffset);
+  // "读取全部均衡": every channel, one request each.
+  AllRead allChannelsRead(int bankOffset);
 
  private:
   ModbusLink& link_;

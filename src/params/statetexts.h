@@ -37,6 +37,13 @@ inline QString channelList(const std::vector<int>& channels) {
   }
   return names.join(QStringLiteral("、"));
 }
+
+// The input and mode that put a bank in force, as the buttons name them.
+inline QString bankName(int bankOffset) {
+  if (bankOffset == 300) return QStringLiteral("模拟输入(模拟B)，三组独立音频处理");
+  if (bankOffset == 600) return QStringLiteral("辅助输入，三组独立音频处理");
+  return QStringLiteral("数字输入(模拟A)");
+}
 }  // namespace statetext
 
 }  // namespace eqset

@@ -25,11 +25,15 @@ class ConsoleTest : public WindowTest {
 };
 
 TEST_F(ConsoleTest, OptionStripsStartGreyAndTheChosenOneTurnsGreenWhereverItIsClicked) {
-  for (QWidget* b : {window->Option5[0], window->Option5[1], window->Option5[2], window->Option3[0],
-                     window->Option3[1], window->Option1[0], window->Option2[2]}) {
+  // The input and mode the processor plays were read as the link came up and
+  // are shown as chosen; the other strips start grey.
+  for (QWidget* b : {window->Option5[1], window->Option5[2], window->Option3[1], window->Option1[0],
+                     window->Option2[2]}) {
     showPageOf(b);
     EXPECT_EQ(pixel(b, emptySpot(b)), kGrey) << b->objectName().toStdString();
   }
+  for (QWidget* b : {window->Option5[0], window->Option3[0]})
+    EXPECT_EQ(pixel(b, emptySpot(b)), kGreen) << b->objectName().toStdString();
   EXPECT_EQ(pixel(window->Text5[248], emptySpot(window->Text5[248])), kVolumeNormal);
 
   // A click at the far end of the strip, away from the mark and the caption.

@@ -94,6 +94,7 @@ TEST_F(FilesTest, GroupCopyAsksRefusesTheSameBankAndCopiesInsideTheFile) {
   const QString path = QDir(folder.path()).filePath("group.bin");
   put(path, file);
 
+  clickOption(window->Option3[1]);  // the group copy is for three groups
   window->CmbGroupCopy[0]->setCurrentText("辅助输入");
   window->CmbGroupCopy[1]->setCurrentText("辅助输入");
   dialogs.answers = {Dialogs::Answer::Ok, Dialogs::Answer::Ok};
@@ -207,6 +208,7 @@ DialogView showDialog(const Dialogs::FileRequest& request) {
 
 TEST_F(FilesTest, EveryFileDialogOpensInUserDataAndShowsItsPatternOnce) {
   // Each file button once, the dialog cancelled.
+  clickOption(window->Option3[1]);          // the group copy is for three groups
   dialogs.answers = {Dialogs::Answer::Ok};  // the group copy's question
   for (QPushButton* b :
        {window->CmdSave, window->CmdReadPCToWindows, window->CmdGroupCopy, window->Command34,

@@ -235,23 +235,30 @@ TEST_F(LiveEditTest, FadesWriteOnlyWhenTheWholeSecondChanges) {
 TEST_F(LiveEditTest, InputSelectionWritesWaitsAndReadsBack) {
   clickOption(window->Option5[1]);
   const auto w = decoded(port);
-  ASSERT_EQ(w.size(), 2u);
+  // The input, the block read, then the six equalizers of the bank now in
+  // force (unified: the first set).
+  ASSERT_EQ(w.size(), 8u);
   EXPECT_EQ(w[0].function, 6);
   EXPECT_EQ(w[0].address, 262);
   EXPECT_EQ(w[0].value, 2);
   EXPECT_EQ(w[1].function, 3);
   EXPECT_GE(w[1].time, w[0].time + 100 + 500 + 100);  // echo, 500 ms, reopen
+  for (int c = 0; c < kChannels; ++c) {
+    EXPECT_EQ(w[static_cast<std::size_t>(2 + c)].function, 3);
+    EXPECT_EQ(w[static_cast<std::size_t>(2 + c)].address, 31 * c);
+  }
   EXPECT_EQ(backColor(window->Option5[1]), QColor(0, 192, 0));
   EXPECT_EQ(backColor(window->Option5[0]), QColor(192, 192, 192));
   EXPECT_EQ(window->bankOffset(), 0);  // still unified
   // The same button again writes and reads again.
   port.clearEvents();
   clickOption(window->Option5[1]);
-  EXPECT_EQ(decoded(port).size(), 2u);
+  EXPECT_EQ(decoded(port).size(), 8u);
 }
 
 TEST_F(LiveEditTest, ModeSwitchTogglesTheGroupCopyControls) {
-  EXPECT_TRUE(window->CmdGroupCopy->isEnabled());  // enabled at start although unified is shown
+  // The window shows what the processor plays: unified, so no group copy.
+  EXPECT_FALSE(window->CmdGroupCopy->isEnabled());
   clickOption(window->Option3[0]);
   EXPECT_FALSE(window->CmdGroupCopy->isEnabled());
   EXPECT_FALSE(window->CmbGroupCopy[0]->isEnabled());
@@ -259,11 +266,13 @@ TEST_F(LiveEditTest, ModeSwitchTogglesTheGroupCopyControls) {
   clickOption(window->Option3[1]);
   EXPECT_TRUE(window->CmdGroupCopy->isEnabled());
   EXPECT_TRUE(window->CmbGroupCopy[1]->isEnabled());
+  // Each switch writes the mode and reads the six equalizers in force.
   const auto w = decoded(port);
-  ASSERT_EQ(w.size(), 2u);
+  ASSERT_EQ(w.size(), 14u);
   EXPECT_EQ(w[0].address, 288);
   EXPECT_EQ(w[0].value, 0);
-  EXPECT_EQ(w[1].value, 1);
+  EXPECT_EQ(w[7].address, 288);
+  EXPECT_EQ(w[7].value, 1);
   EXPECT_EQ(backColor(window->Option3[1]), QColor(0, 192, 0));
   EXPECT_EQ(model.sharedRegister(288), 1);
 }

@@ -114,8 +114,26 @@ TEST_F(SyncTest, AFullWriteOfUnreadPagesAsksAndReadingThemAllSettlesIt) {
   for (int i = 0; i < 186; ++i)
     EXPECT_EQ(model.bankCell(0, i), 10 + i % 11) << "register " << i;
 
-  // Another bank is another set of pages: unread there, so asked again.
+  // Another bank is another set of pages: the switch reads them, so the
+  // pages show the auxiliary bank and a write goes there, not over the first.
   clickOption(window->Option3[1]);
+  port.clearEvents();
+  clickOption(window->Option5[2]);
+  const auto bankReads = frames();
+  ASSERT_EQ(bankReads.size(), 8u);  // input, block read, six channels
+  EXPECT_EQ(bankReads[2].address, 600);
+  EXPECT_EQ(bankReads[7].address, 600 + 31 * 5);
+  EXPECT_EQ(window->Slider1[40]->value(), 0);  // the auxiliary bank is flat
+  press(window->CmdWriteToMcu);
+  EXPECT_TRUE(dialogs.asked.empty());
+  for (int i = 0; i < 186; ++i) {
+    EXPECT_EQ(model.bankCell(0, i), 10 + i % 11) << "register " << i;
+    EXPECT_EQ(model.bankCell(2, i), 15) << "register " << i;
+  }
+  // A channel the processor did not answer for counts as unread again.
+  port.setReplyFilter([](const QByteArray& request, QByteArray reply) {
+    return request.left(4) == QByteArray::fromHex("01030296") ? QByteArray() : reply;
+  });
   clickOption(window->Option5[2]);
   dialogs.answers = {Dialogs::Answer::Cancel};
   press(window->CmdWriteToMcu);

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,12 +68,14 @@ class WindowTest : public ::testing::Test {
     window->startUp();
   }
 
-  // A window connected to Com2 of the in-process processor, events cleared.
+  // A window connected to Com2 of the in-process processor, events and
+  // counters cleared (the window reads the input and mode as it connects).
   void startConnected() {
     port.setPort(2, PortState::Free);
     storePort("Com2");
     start();
     ASSERT_EQ(window->ComState->text(), "已经连接");
+    QTest::mouseClick(window->Command5, Qt::LeftButton);
     port.clearEvents();
   }
 
