@@ -11,16 +11,50 @@
 #include "app/widgets.h"
 #include "controls/channelswitches.h"
 #include "controls/delaycalculator.h"
+#include "controls/inputmode.h"
 #include "controls/miczero.h"
 #include "eq/eqcopyreset.h"
 #include "link/dialogs.h"
 #include "params/blockread.h"
+#include "params/numbers.h"
 #include "params/processorwrite.h"
 
 namespace eqset {
 
 const char* const MainWindow::kBlindWriteQuestion =
     "窗口中的均衡尚未从处理器或设置文件读取，写入将覆盖处理器中的全部设置。是否继续？";
+
+namespace {
+
+template <std::size_t N>
+int chosenIndex(const std::array<QRadioButton*, N>& buttons) {
+  for (std::size_t k = 0; k < N; ++k)
+    if (buttons[k]->isChecked()) return static_cast<int>(k);
+  return -1;
+}
+
+}  // namespace
+
+bool MainWindow::writeWhatTheFullWriteLeaves() {
+  bool all = link_->WriteRegister(reg::kMute, Check3->isChecked() ? 1 : 0);
+  link_->pauseAfterReply(ProcessorWrite::kAfterSettingMs);
+  if (const int limiter = chosenIndex(Option2); limiter >= 0) {
+    for (int k = 0; k < 3; ++k) {
+      all = link_->WriteRegister(reg::kLimiter + k, limiter) && all;
+      link_->pauseAfterReply(ProcessorWrite::kAfterSettingMs);
+    }
+  }
+  if (const int channel = chosenIndex(Option1); channel >= 0) {
+    all = link_->WriteRegister(reg::kTestChannel, channel) && all;
+    link_->pauseAfterReply(ProcessorWrite::kAfterSettingMs);
+  }
+  for (int j = 0; j < 2; ++j) {
+    const auto seconds = static_cast<int>(roundHalfEven(CWSlide1[j]->pointerValue()));
+    all = link_->WriteRegister(j == 0 ? reg::kFade0 : reg::kFade1, seconds) && all;
+    link_->pauseAfterReply(ProcessorWrite::kAfterSettingMs);
+  }
+  return all;
+}
 
 void MainWindow::wireConsole() {
   ChannelSwitches::Controls sc;
@@ -66,7 +100,24 @@ void MainWindow::wireConsole() {
                          Dialogs::Buttons::OkCancel) != Dialogs::Answer::Ok) {
       return;
     }
+    const bool wholeFile = hallFileToWrite_;
+    // A settings file holds the input and mode its pages are for: they go
+    // first, so that the full write lands in the bank the file stands for.
+    bool sent = true;
+    if (wholeFile) {
+      sent = link_->WriteRegister(reg::kInput, static_cast<int>(inputMode_->input()));
+      link_->pauseAfterReply(InputMode::kAfterInputMs);
+      sent = link_->WriteRegister(reg::kMode, static_cast<int>(inputMode_->mode())) && sent;
+      link_->pauseAfterReply(InputMode::kAfterModeMs);
+      if (sent) inputMode_->selectionWritten();
+    }
     writer_->WriteAll();
+    if (wholeFile) {
+      sent = writeWhatTheFullWriteLeaves() && sent;
+      // Until every field of the file was answered, the next write sends it
+      // all again.
+      hallFileToWrite_ = !sent;
+    }
   });
 
   EqCopyReset::Controls cc;

@@ -168,6 +168,9 @@ class MainWindow : public QMainWindow,
   void takeChannelReads(int bank, const BlockRead::AllRead& reads, unsigned channels);
   // The port has just been opened: the window follows what the processor plays.
   void onLinkUp();
+  // After a settings file's full write: mute, limiter, pink-noise channel and
+  // fades, which the full write leaves alone. True when all were answered.
+  bool writeWhatTheFullWriteLeaves();
 
   SettingsRecord recordFromControls() const;
   void showRecord(const SettingsRecord& record);
@@ -212,6 +215,8 @@ class MainWindow : public QMainWindow,
   CommissioningReport* report_ = nullptr;
   RegisterImage image_;
   SettingsRecord record_;
+  // A settings file was loaded and "数据写入DSP" has yet to send all of it.
+  bool hallFileToWrite_ = false;
 };
 
 }  // namespace eqset

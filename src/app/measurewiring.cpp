@@ -96,6 +96,7 @@ void MainWindow::wireMeasurement() {
   cs.fullRead = [this] { blockRead_->fullRead(); };
   cs.written = [this](int channel, const std::array<int, kBands>& values) {
     channelHeld(channel, bankOffset(), values);
+    measure.restored[static_cast<std::size_t>(channel)] = false;
   };
   compensation_ =
       std::make_unique<CompensationSteps>(*link_, dialogs_, measure, FreqNum, std::move(cs));

@@ -12,6 +12,7 @@
 #include "app/pages/autoeqpage.h"
 #include "app/widgets.h"
 #include "measure/curvegraph.h"
+#include "params/blockread.h"
 #include "report/commissioningreport.h"
 
 namespace eqset {
@@ -51,6 +52,20 @@ void MainWindow::wireReport() {
     s.limiter = chosenCaption(Option2);
     s.fades = {Label21[0]->text(), Label21[1]->text()};
     s.micZero = Text10->text();
+    // The gains the report names are the processor's, read now: a run's last
+    // correction, a restore or an edit made elsewhere all show as they stand.
+    const int bank = bankOffset();
+    const auto reads = blockRead_->allChannelsRead(bank);
+    takeChannelReads(bank, reads, (1U << kChannels) - 1);
+    for (int c = 0; c < kChannels; ++c) {
+      if (!reads[static_cast<std::size_t>(c)].good()) continue;
+      std::array<int, kBands> gains{};
+      const auto registers = eqView_->channelRegisters(c);
+      for (int b = 0; b < kBands; ++b)
+        gains[static_cast<std::size_t>(b)] =
+            conv::bandGainFromRegister(registers[static_cast<std::size_t>(b)]);
+      s.held[static_cast<std::size_t>(c)] = gains;
+    }
     return s;
   };
   sources.now = [] { return QDateTime::currentDateTime(); };

@@ -95,8 +95,10 @@ void MainWindow::wireSettingsFile() {
       }
       eqView().showChannel(c, registers);
     }
-    // The pages hold the hall's tuning now, and "数据写入DSP" is meant to send it.
+    // The pages hold the hall's tuning now, and "数据写入DSP" is meant to send
+    // it, with the input, mode and switches around it.
     eqKnown.markAll(bankOffset());
+    hallFileToWrite_ = true;
 
     Slider2->setValue(s.masterVolumeDb);
     Text5[reg::kMasterVolume]->setText(QString::number(s.masterVolumeDb));

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -99,6 +100,9 @@ struct MeasureState {
   std::array<bool, kChannels> channelGainsRead{};
   // The last "全场均衡" run.
   RoomRun room;
+  // Per channel, the last run that wrote it: a run that ends before it
+  // writes a channel leaves that channel's record as it was.
+  std::array<std::shared_ptr<const RoomRun>, kChannels> roomWrittenBy{};
   // The channel's hand tuning was written back by "恢复调试前均衡" after the
   // last automatic write to it.
   std::array<bool, kChannels> restored{};

@@ -300,6 +300,11 @@ void RoomSequence::nextChannel() {
 }
 
 void RoomSequence::finish(const QString& text) {
+  const auto run = std::make_shared<const RoomRun>(p_.state.room);
+  for (int c = 0; c < kChannels; ++c) {
+    if (run->tuned[static_cast<std::size_t>(c)])
+      p_.state.roomWrittenBy[static_cast<std::size_t>(c)] = run;
+  }
   phase_ = Phase::Idle;
   index_ = channels_.size();
   timer_.setEnabled(false);

@@ -28,9 +28,9 @@ QString CommissioningReport::writeReport() {
   const QByteArray pdf = reportPdf(content, graph_->window()->font());
   // The curves of a "全场均衡" run go beside the report, under its name.
   std::optional<Beside> curves;
-  if (state_.room.positions > 0)
-    curves =
-        Beside{QStringLiteral("csv"), roomCsv(state_.room), QStringLiteral("全场均衡测量数据")};
+  const RoomRun record = writtenRecord(state_.roomWrittenBy);
+  if (record.positions > 0)
+    curves = Beside{QStringLiteral("csv"), roomCsv(record), QStringLiteral("全场均衡测量数据")};
   return write(QStringLiteral("调试报告"), settings.when, QStringLiteral("pdf"), pdf,
                QStringLiteral("调试报告"), curves);
 }

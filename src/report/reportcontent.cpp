@@ -68,19 +68,21 @@ ReportContent buildReport(const WindowSettings& settings, const MeasureState& st
     ch.name = reportChannelNames()[c];
     ch.subwoofer = k == kSubwoofer;
     ch.passes = state.passCount[c];
-    // What the processor last reported, once it has been asked; else the
-    // sliders, which are what the tool would write.
+    // What the processor holds as the report is made; when it could not be
+    // read, the sliders, which are what the tool would write, and the report
+    // says so.
+    ch.gainsRead = settings.held[c].has_value();
+    ch.restored = state.restored[c];
     for (int b = 0; b < kBands; ++b) {
       const int position =
           settings.bandPositions[static_cast<std::size_t>(equalizerRegister(k, b))];
       const auto band = static_cast<std::size_t>(b);
-      ch.gains[band] = state.channelGainsRead[c]
-                           ? static_cast<int>(std::lround(state.channelGains[c][band]))
-                           : -position;
+      ch.gains[band] = ch.gainsRead ? (*settings.held[c])[band] : -position;
     }
     const CurveRow& stored = state.curves.areas[c];
     const bool hasCurve = hasLevels(stored);
-    ch.room = roomChannelReport(state.room, k, r.targetType);
+    if (state.roomWrittenBy[c])
+      ch.room = roomChannelReport(*state.roomWrittenBy[c], k, r.targetType);
     ch.measured = ch.room || state.firstCurveKept[c] || (hasCurve && ch.passes > 0);
     if (!ch.measured) continue;
     if (state.firstCurveKept[c]) ch.first = state.firstCurves[c];

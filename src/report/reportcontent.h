@@ -34,6 +34,9 @@ struct WindowSettings {
   QString limiter;                                // caption of the chosen Option2
   std::array<QString, 2> fades;                   // Label21
   QString micZero;                                // Text10
+  // Each channel's equalizer gains in dB as the processor holds them, read
+  // back for the report; none where it did not answer.
+  std::array<std::optional<std::array<int, kBands>>, kChannels> held{};
 };
 
 // One channel as the report shows it.
@@ -50,7 +53,9 @@ struct ChannelReport {
   std::optional<Deviation> before;     // first curve from its target
   std::optional<Deviation> after;      // final curve from its target
   int passes = 0;                      // compensation writes
-  std::array<int, kBands> gains{};     // dB, as the processor reported them, else the sliders
+  std::array<int, kBands> gains{};     // dB, as the processor holds them, else the sliders
+  bool gainsRead = false;              // the gains were read back for the report
+  bool restored = false;               // hand tuning written back after the last run
   // Tuned by the last "全场均衡" run: the report shows the run's curves and
   // figures instead of the first and final curve.
   std::optional<RoomChannelReport> room;

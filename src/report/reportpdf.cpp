@@ -275,7 +275,10 @@ void header(Pages& pages, const ReportContent& r) {
 void gainsTable(Pages& pages, const ChannelReport& ch) {
   const QFont small = sized(pages.base(), kSmallPt);
   const QFont body = sized(pages.base(), kBodyPt);
-  pages.line(QStringLiteral("均衡增益（dB）"), body);
+  QString heading = QStringLiteral("均衡增益（dB）");
+  if (!ch.gainsRead) heading += QStringLiteral("：未能从处理器读回，以下为窗口中的数值");
+  if (ch.restored) heading += QStringLiteral("：已恢复为自动均衡之前的数值");
+  pages.line(heading, body);
   const std::vector<double> widths(kBandsPerRow, pages.width() / kBandsPerRow);
   for (int first = 0; first < kBands; first += kBandsPerRow) {
     QStringList labels;

@@ -82,4 +82,22 @@ QByteArray roomCsv(const RoomRun& run) {
   return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
 }
 
+RoomRun writtenRecord(const std::array<std::shared_ptr<const RoomRun>, kChannels>& runs) {
+  RoomRun record;
+  for (int c = 0; c < kChannels; ++c) {
+    const auto k = static_cast<std::size_t>(c);
+    if (!runs[k]) continue;
+    const RoomRun& run = *runs[k];
+    record.positions = std::max(record.positions, run.positions);
+    for (const RoomSweep& sweep : run.sweeps) {
+      if (sweep.channel == c) record.sweeps.push_back(sweep);
+    }
+    record.tuned[k] = run.tuned[k];
+    record.averageBefore[k] = run.averageBefore[k];
+    record.averageAfter[k] = run.averageAfter[k];
+    record.finished[k] = run.finished[k];
+  }
+  return record;
+}
+
 }  // namespace eqset

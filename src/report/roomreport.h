@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -43,6 +45,10 @@ std::optional<PositionSpread> positionSpread(const std::vector<CurveRow>& curves
 
 // "7.4 dB（63Hz）".
 QString spreadText(const PositionSpread& spread);
+
+// One record of the channels' runs: each channel as the last run that wrote
+// it measured it; positions the most any of them had.
+RoomRun writtenRecord(const std::array<std::shared_ptr<const RoomRun>, kChannels>& runs);
 
 // Every sweep of the run for a spreadsheet: UTF-8 with a byte order mark,
 // lines ended "\r\n", a header of the band labels after position, channel and

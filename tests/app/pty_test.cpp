@@ -29,7 +29,7 @@ TEST_F(WindowOnLine, StartsConnectedEditsLiveAndReadsBack) {
   EXPECT_EQ(window.Text5[248]->text(), "-20");
   window.Slider3[2]->setSliderPosition(-11);
   EXPECT_EQ(window.Text5[252]->text(), "-3");
-  EXPECT_EQ(window.Text13->text(), "3");
+  EXPECT_EQ(window.Text13->text(), "4");  // and the input and mode read at start
   EXPECT_EQ(window.Text14->text(), "0");
 
   // "读取DSP数据" shows band 3 as the processor holds it, in dB, and moves
@@ -64,7 +64,7 @@ TEST_F(WindowOnLine, WriteAllLandsInEveryRegister) {
   dialogs.answers = {Dialogs::Answer::Ok};  // the pages were never read
   QTest::mouseClick(window.CmdWriteToMcu, Qt::LeftButton);
   ASSERT_EQ(dialogs.asked.size(), 1u);
-  EXPECT_EQ(window.Text13->text(), "12");
+  EXPECT_EQ(window.Text13->text(), "13");  // and the input and mode read at start
   EXPECT_EQ(window.Text14->text(), "0");
 
   ModbusLink& link = window.link();

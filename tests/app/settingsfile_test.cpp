@@ -68,14 +68,32 @@ TEST_F(SettingsFileTest, ASavedHallComesBackIntoANewWindowAndNothingIsSent) {
   EXPECT_EQ(pixel(window->Option5[1], emptySpot(window->Option5[1])), QColor(0, 192, 0));
   EXPECT_EQ(window->TxtInvert[1]->text(), "反相");
 
-  // The loaded pages count as the hall's: "数据写入DSP" sends them into the
-  // file's bank without asking.
+  // The loaded pages count as the hall's: "数据写入DSP" sends the file's
+  // input and mode first, then its pages into the file's bank without asking,
+  // then what the full write leaves alone: the processor holds the whole file.
   press(window->CmdWriteToMcu);
   EXPECT_TRUE(dialogs.asked.empty());
   const auto f = frames();
-  ASSERT_GE(f.size(), 6u);
-  EXPECT_EQ(f[2].address, 300 + 62);
-  EXPECT_EQ(f[2].values[8], 16);  // band 70: +1 dB
+  ASSERT_GE(f.size(), 8u);
+  EXPECT_EQ(f[0].address, 262);
+  EXPECT_EQ(f[0].values[0], 2);
+  EXPECT_EQ(f[1].address, 288);
+  EXPECT_EQ(f[1].values[0], 1);
+  EXPECT_EQ(f[4].address, 300 + 62);
+  EXPECT_EQ(f[4].values[8], 16);  // band 70: +1 dB
+  EXPECT_EQ(model.bankCell(1, 70), 16);
+  EXPECT_EQ(model.bankCell(0, 70), 15);
+  // Read back from the processor: a new window on it shows the hall again.
+  window.reset();
+  startConnected();
+  press(window->CmdReadAllEq);
+  EXPECT_EQ(window->bankOffset(), 300);
+  EXPECT_EQ(window->Slider1[70]->value(), -1);
+  EXPECT_EQ(model.sharedRegister(258), 1);  // muted
+  for (int k = 0; k < 3; ++k)
+    EXPECT_EQ(model.sharedRegister(280 + k), 1);  // -5 dB limiter
+  EXPECT_EQ(model.sharedRegister(264), 1);        // 右 inverted
+  EXPECT_EQ(model.sharedRegister(290), 20);
 }
 
 TEST_F(SettingsFileTest, AFileWithABadFieldIsNamedAndChangesNothing) {

@@ -132,17 +132,20 @@ TEST(ReportContent, GainsLevelsAndVolumeComeFromTheSliderPositions) {
   const std::array<int, kChannels> levels = {0, 8, -22, 6, -14, 0};
   EXPECT_EQ(r.levelsDb, levels);
 
-  // Once the processor has reported a channel's gains (an automatic run ends
-  // so), those are the channel's gains: a compensation moves no slider.
-  MeasureState state;
-  state.channelGains[2][5] = -4;
-  state.channelGains[2][6] = 2;
-  state.channelGainsRead[2] = true;
-  const ReportContent read = buildReport(s, state);
+  EXPECT_FALSE(r.channels[2].gainsRead);
+
+  // Read back for the report, the processor's gains are the channel's.
+  std::array<int, kBands> held{};
+  held[5] = -4;
+  held[6] = 2;
+  s.held[2] = held;
+  const ReportContent read = buildReport(s, MeasureState{});
+  EXPECT_TRUE(read.channels[2].gainsRead);
   EXPECT_EQ(read.channels[2].gains[5], -4);
   EXPECT_EQ(read.channels[2].gains[6], 2);
   EXPECT_EQ(read.channels[2].gains[30], 0);
   EXPECT_EQ(read.channels[5].gains[0], -15);  // not read: the slider still says
+  EXPECT_FALSE(read.channels[5].gainsRead);
 }
 
 TEST(ReportContent, ChannelNamesAreTheNoiseGeneratorCaptions) {

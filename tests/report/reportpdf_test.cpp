@@ -94,6 +94,7 @@ TEST_F(ReportPdfTest, AMeasuredChannelHasItsGraphFiguresAndGains) {
   for (int p = 1; p <= 3; ++p)
     state.room.sweeps.push_back({p, 0, RoomSweep::Kind::First, 0, curve(70, p, 3)});
   state.room.averageBefore[0] = curve(70);
+  state.roomWrittenBy[0] = std::make_shared<const RoomRun>(state.room);
   const QString pdf = writePdf(state);
   const QString text = pdfText(pdf);
   EXPECT_EQ(text.count("本声道未测量"), kChannels - 2);

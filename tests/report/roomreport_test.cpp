@@ -46,8 +46,8 @@ TEST(RoomReport, TheSpreadBetweenPositionsAndTheAveragesFromTheirTargets) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     MeasureState state;
-    state.room = runOf(c.channel, c.firsts);
     const auto k = static_cast<std::size_t>(c.channel);
+    state.roomWrittenBy[k] = std::make_shared<const RoomRun>(runOf(c.channel, c.firsts));
     const ReportContent r = buildReport(settings, state);
     const auto& room = r.channels[k].room;
     ASSERT_TRUE(r.channels[k].measured && room);
@@ -60,11 +60,12 @@ TEST(RoomReport, TheSpreadBetweenPositionsAndTheAveragesFromTheirTargets) {
   // The averages from the flat target of their own level; the target drawn
   // is the average after's, else the average before's.
   MeasureState state;
-  state.room = runOf(0, {curve(70), curve(72)});
-  state.room.averageBefore[0] = curve(72, 25, 6.2F);
-  state.room.averageAfter[0] = curve(75, 25, -1.5F);
+  RoomRun run = runOf(0, {curve(70), curve(72)});
+  run.averageBefore[0] = curve(72, 25, 6.2F);
+  run.averageAfter[0] = curve(75, 25, -1.5F);
   for (const bool finished : {true, false}) {
-    state.room.finished[0] = finished;
+    run.finished[0] = finished;
+    state.roomWrittenBy[0] = std::make_shared<const RoomRun>(run);
     const auto room = buildReport(settings, state).channels[0].room;
     ASSERT_TRUE(room && room->before && room->target);
     EXPECT_NEAR(room->before->largest, 6.2, 1e-4);
@@ -74,7 +75,7 @@ TEST(RoomReport, TheSpreadBetweenPositionsAndTheAveragesFromTheirTargets) {
     }
     EXPECT_FLOAT_EQ((*room->target)[bandSlot(0)], finished ? 75 : 72);
   }
-  state.room.positions = 0;  // no run since start
+  state.roomWrittenBy[0].reset();  // no run wrote the channel
   EXPECT_FALSE(buildReport(settings, state).channels[0].room);
 }
 
