@@ -8,8 +8,10 @@
 #include <QTest>
 
 #include "app/pages/roomeqdialog.h"
+#include "app/widgets.h"
 #include "measure/compensation.h"
 #include "measure/roomsequence.h"
+#include "tests/report/poppler.h"
 #include "windowfixture.h"
 
 namespace eqset::test {
@@ -223,6 +225,49 @@ TEST_F(RoomEqTest, CancelStopAndALostLineEndTheRunAtOnce) {
     QApplication::processEvents();
     EXPECT_EQ(frames().size(), sent);
   }
+}
+
+}  // namespace
+}  // namespace eqset::test
+
+namespace eqset::test {
+namespace {
+
+// The report names what the processor holds as it is made, and the run that
+// last wrote a channel: a run cancelled before its first write changes neither.
+TEST_F(RoomEqTest, TheReportReadsTheProcessorAndKeepsTheRunThatWrote) {
+  if (!popplerInstalled()) GTEST_SKIP() << "pdftotext is not installed";
+  untick({1, 2, 3, 4, 5});
+  setPositions(2);
+  dialogs.answers = {Dialogs::Answer::Ok, Dialogs::Answer::Ok, Dialogs::Answer::Ok};
+  QTest::mouseClick(dialog->CmdRoomStart, Qt::LeftButton);
+  runOn();
+  ASSERT_EQ(state(), "全场均衡完成。");
+  dialogs.answers = {Dialogs::Answer::Ok, Dialogs::Answer::Cancel};
+  QTest::mouseClick(dialog->CmdRoomStart, Qt::LeftButton);
+  ASSERT_TRUE(state().startsWith("全场均衡已取消。")) << state().toStdString();
+  dialog->close();
+  // Changed at the processor after the run: the report follows it.
+  model.writeRegister(equalizerRegister(0, 5), 27, clock.now());
+
+  const auto report = [this] {
+    dialogs.answers = {Dialogs::Answer::Ok};
+    press(window->CmdReport);
+    QStringList files = QDir(QDir(folder.path()).filePath("用户数据"))
+                            .entryList({"调试报告_*.pdf"}, QDir::Files, QDir::Time);
+    return files.isEmpty() ? QString()
+                           : pdfText(QDir(folder.path()).filePath("用户数据/" + files.front()));
+  };
+  const QString text = report();
+  EXPECT_EQ(text.count("测量位置：2个"), 1);
+  EXPECT_FALSE(text.contains("未能从处理器读回"));
+  EXPECT_EQ(window->Slider1[5]->value(), -12);
+
+  // No answer from the processor: every channel's gains say so.
+  port.setReplyFilter([](const QByteArray& request, QByteArray reply) {
+    return request.at(1) == 3 ? QByteArray() : reply;
+  });
+  EXPECT_EQ(report().count("未能从处理器读回"), kChannels);
 }
 
 }  // namespace
