@@ -7,6 +7,7 @@
 #include "app/mainwindow.h"
 #include "app/qtdialogs.h"
 #include "app/translations.h"
+#include "app/windowplacement.h"
 #include "files/datafolders.h"
 #include "link/portmap.h"
 #include "link/qtserialport.h"
@@ -82,7 +83,8 @@ int main(int argc, char** argv) {
 #ifdef Q_OS_UNIX
   closePortOnEndSignals(&window, port);
 #endif
-  window.resize(1280, 720);
+  // On a laptop the window opens no larger than the screen, wholly on it.
+  eqset::placeOnScreen(window);
   window.show();
   // The technician sees the window while the ports are scanned and opened.
   QTimer::singleShot(0, &window, [&window] { window.startUp(); });

@@ -39,7 +39,7 @@ QLineEdit* entry(const QString& name, const char* text, int width) {
 }  // namespace
 
 AutoEqPage::AutoEqPage(QWidget* parent) : QWidget(parent) {
-  auto* row = new QHBoxLayout(this);
+  auto* row = new QHBoxLayout(pages::scrolled(this, "autoEqScroll"));
   row->addWidget(buildGraph(), 1);
   auto* right = new QVBoxLayout;
   right->addWidget(buildSequenceAndSteps());
@@ -52,7 +52,7 @@ AutoEqPage::AutoEqPage(QWidget* parent) : QWidget(parent) {
 QWidget* AutoEqPage::buildGraph() {
   auto [column, v] = holder<QVBoxLayout>();
   CWGraph1 = new CurveGraph;
-  CWGraph1->setMinimumHeight(260);
+  CWGraph1->setMinimumHeight(180);  // gives up height before the page scrolls
   v->addWidget(CWGraph1, 1);
 
   // The band edits in two rows under the graph, each under its band's label.
@@ -90,6 +90,11 @@ QWidget* AutoEqPage::buildGraph() {
   tools->addWidget(Command27);
   CmdSaveGraph = button("保存图形", "CmdSaveGraph", "把当前图形保存为PNG图片。");
   tools->addWidget(CmdSaveGraph);
+  // The row sets the graph column's least width: on a laptop screen its
+  // buttons give up the blank beyond their captions.
+  for (QPushButton* b :
+       {Command14, Command15, Command16, Command17, Command26, Command27, CmdSaveGraph})
+    pages::narrowable(b);
   tools->addStretch(1);
   tools->addWidget(new QLabel("调试声道"));
   GroupNum = named(new QSpinBox, "GroupNum");

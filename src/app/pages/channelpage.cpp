@@ -20,7 +20,7 @@ using pages::named;
 using pages::valueBox;
 
 ChannelPage::ChannelPage(int channel, QWidget* parent) : QWidget(parent), channel_(channel) {
-  auto* v = new QVBoxLayout(this);
+  auto* v = new QVBoxLayout(pages::scrolled(this, indexed("channelScroll", channel)));
   const auto& bands = bandTable();
   // Bands 0..15 in the upper row, 16..30 in the lower one, in equal columns.
   auto* bandsGrid = new QGridLayout;
@@ -45,7 +45,8 @@ ChannelPage::ChannelPage(int channel, QWidget* parent) : QWidget(parent), channe
     s->setInvertedControls(true);
     s->setTickPosition(QSlider::TicksBothSides);
     s->setTickInterval(5);
-    s->setMinimumHeight(110);
+    // The sliders give up height before the page scrolls on a small screen.
+    s->setMinimumHeight(80);
     s->setFocusPolicy(Qt::StrongFocus);
     bandLabels[at] = named(new QLabel(pages::text(bands[at].label)), indexed("BandLabel", i));
     strip->addWidget(boxes[at], 0, Qt::AlignHCenter);

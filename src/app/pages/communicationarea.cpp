@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -64,6 +65,19 @@ CommunicationArea::CommunicationArea(QWidget* parent) : QWidget(parent) {
   row->addWidget(CmdReadHardL);
   row->addWidget(CmdReadAllEq);
   row->addWidget(CmdWriteToMcu);
+  // On a laptop screen the strip gives up width where it costs nothing: the
+  // port box down to "Com16", the counters down to six digits, the buttons
+  // down to their captions. Where there is room it keeps its usual widths.
+  Combo2->setMinimumContentsLength(6);
+  const int narrowPortBox = Combo2->minimumSizeHint().width();
+  Combo2->setMinimumContentsLength(12);
+  Combo2->setMinimumWidth(narrowPortBox);
+  // 655350 is the most a counter shows; 12 pixels hold the box's frame and margins.
+  for (QLineEdit* counter : {Text13, Text14})
+    counter->setMinimumWidth(QFontMetrics(counter->font()).horizontalAdvance("655350") + 12);
+  for (QPushButton* b :
+       {Command25, Command1, Command5, CmdMonitor, CmdReadHardL, CmdReadAllEq, CmdWriteToMcu})
+    pages::narrowable(b);
   v->addLayout(row);
   ProgressBar1 = named(new QProgressBar, "ProgressBar1");
   ProgressBar1->setRange(0, 100);

@@ -119,7 +119,7 @@ QWidget* withScale(QSlider* slider, const std::vector<std::pair<int, QString>>& 
 }  // namespace
 
 VolumePage::VolumePage(QWidget* parent) : QWidget(parent) {
-  auto* row = new QHBoxLayout(this);
+  auto* row = new QHBoxLayout(pages::scrolled(this, "volumeScroll"));
   row->addWidget(buildInputsAndModes());
   auto* middle = new QVBoxLayout;
   middle->addWidget(buildVolumeAndFades());
@@ -138,6 +138,8 @@ VolumePage::VolumePage(QWidget* parent) : QWidget(parent) {
     for (QRadioButton* b : group)
       setBackColor(b, colors::kUnselected);
   }
+  // A 1366x768 screen less its title bar is a little short for the page.
+  pages::squeezable(this);
   setBackColor(volumeBox, colors::kVolumeNormal);
   for (QLineEdit* box : TxtInvert)
     setBackColor(box, colors::kDefaultState);
@@ -173,7 +175,7 @@ QWidget* VolumePage::buildInputsAndModes() {
   CmdAuxOut6->setToolTip("允许/禁止辅助输入转为5.1模式");
   TxtAuxOut6 = valueBox("TxtAuxOut6", "允许", 50);
   auxRow->addWidget(CmdAuxOut6);
-  auxRow->addWidget(TxtAuxOut6);
+  auxRow->addWidget(TxtAuxOut6, 0, Qt::AlignVCenter);  // the row as tall as the button
   modesLayout->addLayout(auxRow);
   left->addWidget(modes);
   left->addWidget(buildLimiter());
@@ -363,8 +365,10 @@ QWidget* VolumePage::buildExtraction() {
   auto* write = new QGroupBox("选择写入");
   auto* writeLayout = new QVBoxLayout(write);
   Command36 = named(new QPushButton("执行写入"), "Command36");
-  auto* note = new QLabel("将备份文件中选择通道后的均衡数据写入设备");
-  note->setWordWrap(true);
+  // Broken by hand, not wrapped: a wrapped text would make the page's scroll
+  // area measure the page by its usual heights, and a 1366x768 screen less
+  // the title bar would then scroll.
+  auto* note = new QLabel("将备份文件中选择通道\n后的均衡数据写入设备");
   note->setMaximumWidth(150);
   writeLayout->addWidget(Command36);
   writeLayout->addWidget(note);
@@ -404,12 +408,12 @@ QWidget* VolumePage::buildLevels() {
     Slider3[k]->setValue(-14);
     Slider3[k]->setTickPosition(QSlider::TicksBothSides);
     Slider3[k]->setTickInterval(2);
-    Slider3[k]->setMinimumHeight(200);
+    Slider3[k]->setMinimumHeight(120);  // stretched to the page where there is room
     levelsLayout->addWidget(Slider3[k], 2, k + 1, Qt::AlignHCenter);
   }
   levelsLayout->addLayout(scaleColumn(), 2, kChannels + 1);
   for (int k = 0; k < kChannels; ++k) {
-    CmdInvert[k] = named(new QPushButton("相位反相"), indexed("CmdInvert", k));
+    CmdInvert[k] = pages::narrowable(named(new QPushButton("相位反相"), indexed("CmdInvert", k)));
     CmdInvert[k]->setToolTip("等效于扬声器接线正负对调.");
     levelsLayout->addWidget(CmdInvert[k], 3, k + 1, Qt::AlignHCenter);
     TxtInvert[k] = valueBox(indexed("TxtInvert", k), statetext::kPolarityNormal, 50);
