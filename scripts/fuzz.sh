@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 seconds=${EQSET_FUZZ_SECONDS:-5}
-targets=(paramfile curvefile reply settingsstore levelconversion)
+targets=(paramfile curvefile reply settingsstore levelconversion settingsfile tuningkeep)
 
 cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build build-fuzz -j "$(nproc)"

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cmath>
 #include <set>
 
 #include "params/bankoffset.h"
@@ -26,10 +27,9 @@ bool isBank(int offset) {
 std::optional<int> integerIn(const QJsonValue& v, int low, int high) {
   if (!v.isDouble()) return std::nullopt;
   const double d = v.toDouble();
-  if (d != static_cast<double>(static_cast<int>(d))) return std::nullopt;
-  const int i = static_cast<int>(d);
-  if (i < low || i > high) return std::nullopt;
-  return i;
+  // The range first: a huge number is no int to round.
+  if (!(d >= low && d <= high) || d != std::floor(d)) return std::nullopt;
+  return static_cast<int>(d);
 }
 
 std::vector<int> channelsOf(const std::vector<TuningKeep::Kept>& kept) {
