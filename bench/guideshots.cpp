@@ -10,6 +10,7 @@
 // one picture shows it at 1280x720, as on a laptop. Every message
 // box that comes up is named on stderr and answered as a technician would.
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "app/mainwindow.h"
+#include "app/pages/roomeqdialog.h"
 #include "app/qtdialogs.h"
 #include "app/settingsstore.h"
 #include "app/translations.h"
@@ -182,7 +184,24 @@ class Guide {
     shoot(&w_, "03-自动均衡.png");
     showPage(1);
     shoot(&w_, "04-左通道.png");
+    // "全场均衡" on the left channel over two positions, its dialog as it ends.
     showPage(7);
+    w_.autoEqPage->CmdRoomEq->click();
+    eqset::RoomEqDialog* room = w_.roomDialog;
+    for (int c = 1; c < eqset::kChannels; ++c)
+      room->ChkRoomCh[static_cast<std::size_t>(c)]->setChecked(false);
+    room->SpinRoomPos->setValue(2);
+    settle();
+    room->CmdRoomStart->click();
+    const QString roomDone = QStringLiteral("全场均衡完成。");
+    if (!waitFor([room, &roomDone] { return room->LblRoomState->text() == roomDone; }, 180000)) {
+      say("the whole-room run did not finish: " + room->LblRoomState->text());
+      return false;
+    }
+    settle(500);
+    shoot(room, "09-全场均衡.png");
+    room->close();
+    settle();
     w_.CmdReport->click();  // 生成调试报告: the path is in the message
     settle();
 
@@ -286,7 +305,7 @@ int main(int argc, char** argv) {
     // The dialogs' pictures are taken only if the dialogs really came up.
     for (const char* name :
          {"01-音量调整.png", "02-写入提问.png", "03-自动均衡.png", "04-左通道.png",
-          "05-读取全部设置.png", "06-通讯监视.png", "08-笔记本屏幕.png"}) {
+          "05-读取全部设置.png", "06-通讯监视.png", "08-笔记本屏幕.png", "09-全场均衡.png"}) {
       if (!QFileInfo::exists(QDir(images).filePath(QString::fromUtf8(name)))) {
         say(QStringLiteral("missing picture ") + QString::fromUtf8(name));
         result = 1;
