@@ -54,8 +54,10 @@ TEST_F(SettingsFileTest, ASavedHallComesBackIntoANewWindowAndNothingIsSent) {
   ASSERT_TRUE(saved.startsWith("{\n  \"format\": \"EQSet settings\""));
   EXPECT_EQ(dialogs.fileRequests.back().defaultSuffix, "eqs");
 
-  // The next start: a window with its start values, and the hall read into it.
+  // The next start: a window with its start values, and the hall read into
+  // it, on a processor switched back to the digital input meanwhile.
   window.reset();
+  model.writeRegister(262, 1, clock.now());
   startConnected();
   load("hall.eqs");
   EXPECT_TRUE(port.writes().empty());
@@ -67,6 +69,14 @@ TEST_F(SettingsFileTest, ASavedHallComesBackIntoANewWindowAndNothingIsSent) {
   showPageOf(window->Option5[1]);
   EXPECT_EQ(pixel(window->Option5[1], emptySpot(window->Option5[1])), QColor(0, 192, 0));
   EXPECT_EQ(window->TxtInvert[1]->text(), "反相");
+
+  // The processor still plays the first bank: a band moved now stays in the
+  // window (a write to the bank-0 addresses would land in the bank playing)
+  // and goes out with the file.
+  window->Slider1[71]->setFocus();
+  QTest::keyClick(window->Slider1[71], Qt::Key_Up);
+  EXPECT_TRUE(port.writes().empty());
+  EXPECT_EQ(window->Text5[71]->text(), "1");
 
   // The loaded pages count as the hall's: "数据写入DSP" sends the file's
   // input and mode first, then its pages into the file's bank without asking,
@@ -82,7 +92,8 @@ TEST_F(SettingsFileTest, ASavedHallComesBackIntoANewWindowAndNothingIsSent) {
   EXPECT_EQ(f[4].address, 300 + 62);
   EXPECT_EQ(f[4].values[8], 16);  // band 70: +1 dB
   EXPECT_EQ(model.bankCell(1, 70), 16);
-  EXPECT_EQ(model.bankCell(0, 70), 15);
+  EXPECT_EQ(model.bankCell(1, 71), 16);
+  EXPECT_EQ(model.bankCell(0, 71), 15);
   // Read back from the processor: a new window on it shows the hall again.
   window.reset();
   startConnected();
