@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QSlider>
 
+#include "app/choices.h"
 #include "app/mainwindow.h"
 #include "app/pages/autoeqpage.h"
 #include "app/widgets.h"
@@ -23,17 +24,6 @@ namespace eqset {
 
 const char* const MainWindow::kBlindWriteQuestion =
     "窗口中的均衡尚未从处理器或设置文件读取，写入将覆盖处理器中的全部设置。是否继续？";
-
-namespace {
-
-template <std::size_t N>
-int chosenIndex(const std::array<QRadioButton*, N>& buttons) {
-  for (std::size_t k = 0; k < N; ++k)
-    if (buttons[k]->isChecked()) return static_cast<int>(k);
-  return -1;
-}
-
-}  // namespace
 
 bool MainWindow::writeWhatTheFullWriteLeaves() {
   bool all = link_->WriteRegister(reg::kMute, Check3->isChecked() ? 1 : 0);

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 
+#include "app/choices.h"
 #include "app/mainwindow.h"
 #include "app/widgets.h"
 #include "controls/channelswitches.h"
@@ -21,15 +22,6 @@
 namespace eqset {
 
 namespace {
-
-// The index of the chosen button of a group; -1 when none is (which no
-// settings file can hold, so the save names it).
-template <std::size_t N>
-int chosen(const std::array<QRadioButton*, N>& buttons) {
-  for (std::size_t k = 0; k < N; ++k)
-    if (buttons[k]->isChecked()) return static_cast<int>(k);
-  return -1;
-}
 
 // A theatre size as the delay calculator reads it; anything else is no
 // number, which the save then names.
@@ -58,8 +50,9 @@ void MainWindow::wireSettingsFile() {
     s.auxTo51Allowed = TxtAuxOut6->text() == statetext::kAuxAllowed;
     s.masterVolumeDb = Slider2->value();
     s.muteAll = Check3->isChecked();
-    s.limiter = chosen(Option2);
-    s.pinkNoiseChannel = chosen(Option1);
+    // -1 where none is chosen, which no settings file can hold: the save names it.
+    s.limiter = chosenIndex(Option2);
+    s.pinkNoiseChannel = chosenIndex(Option1);
     for (int j = 0; j < 2; ++j) {
       s.fadeSeconds[static_cast<std::size_t>(j)] =
           static_cast<int>(roundHalfEven(CWSlide1[j]->pointerValue()));

@@ -98,12 +98,7 @@ bool AutoSequence::sweepFinished() {
 bool AutoSequence::heard() {
   if (testSignalHeard(state_.plot.rows[PlotBuffer::kMeasured], channel_() == kSubwoofer))
     return true;
-  for (int t = kFirst; t <= kFinal; ++t)
-    stopTimer(t);
-  for (QWidget* b : c_.stepButtons)
-    b->setEnabled(false);
-  c_.manualButton->setEnabled(true);
-  say(kNotHeard);
+  endRun(kNotHeard);
   dialogs_.message(QString::fromUtf8(kNotHeardAdvice), QStringLiteral("提示"),
                    Dialogs::Icon::Warning, Dialogs::Buttons::Ok);
   return false;
@@ -118,10 +113,7 @@ void AutoSequence::setKeepHooks(
 
 bool AutoSequence::readBeforeCorrection() {
   if (measurement_.readPresentGains()) return true;
-  for (int t = kFirst; t <= kFinal; ++t)
-    stopTimer(t);
-  c_.manualButton->setEnabled(true);
-  say(link_.port().isOpen() ? kGainsUnread : kLinkLost);
+  endRun(link_.port().isOpen() ? kGainsUnread : kLinkLost);
   return false;
 }
 
