@@ -153,6 +153,12 @@ bool Measurement::readPresentGains() {
                                                      BandEdit::Format::General);
     state_.presentGains[static_cast<std::size_t>(n)] = static_cast<float>(gain);
   }
+  // A value no equalizer step stands for is shown but is no gain to correct
+  // from or to keep: the runs stop on it.
+  for (int n = 0; n < kBands; ++n) {
+    const int r = link_.replyRegister(n);
+    if (r < 0 || r > 2 * kBandGainOffset) return false;
+  }
   state_.presentAt = {s_.bankOffset(), channel};
   const auto c = static_cast<std::size_t>(channel);
   state_.channelGains[c] = state_.presentGains;

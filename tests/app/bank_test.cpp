@@ -244,3 +244,33 @@ TEST_F(BankTest, TheSubwooferKeepsItsUpperBandsThroughARunAndARestore) {
 
 }  // namespace
 }  // namespace eqset::test
+
+namespace eqset::test {
+namespace {
+
+// A band register no equalizer step stands for: shown and named, the page
+// unread, and no automatic run corrects from it or keeps it.
+TEST_F(BankTest, AValueOutsideTheEqualizersStepsIsNamedAndNeverTakenAsAGain) {
+  startConnected();
+  model.writeRegister(equalizerRegister(1, 12), 185, clock.now());
+  dialogs.answers = {Dialogs::Answer::Ok};
+  press(window->CmdReadAllEq);
+  ASSERT_EQ(dialogs.asked.size(), 1u);
+  EXPECT_TRUE(dialogs.asked[0].text.contains("右声道 315Hz：读到 185"))
+      << dialogs.asked[0].text.toStdString();
+  EXPECT_EQ(window->Text5[43]->text(), "170");
+  dialogs.asked.clear();
+  dialogs.answers = {Dialogs::Answer::Cancel};
+  press(window->CmdWriteToMcu);
+  ASSERT_EQ(dialogs.asked.size(), 1u);
+  EXPECT_EQ(dialogs.asked[0].text, MainWindow::kBlindWriteQuestion);
+
+  port.clearEvents();
+  autoRun(1);
+  EXPECT_EQ(window->Label12->text(), QString::fromUtf8(AutoSequence::kGainsUnread));
+  EXPECT_EQ(writesOf(16), 0);
+  EXPECT_EQ(restore(), QString::fromUtf8(TuningKeep::kNothingKept));
+}
+
+}  // namespace
+}  // namespace eqset::test
