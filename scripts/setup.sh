@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing EQSet needs on Debian 12.
 # Idempotent: when every package is present it only checks and returns.
+# Packages named as arguments are installed too (the release scripts' own).
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   poppler-utils qt6-translations-l10n
   dpkg-dev lintian desktop-file-utils
+  "$@"  # what a release script needs besides
 )
 
 missing=()

@@ -72,17 +72,7 @@ packages=(
   build-essential cmake ninja-build pkg-config tcl xz-utils patch
   qt6-base-dev qt6-base-dev-tools
 )
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  say "installing ${missing[*]}"
-  "${sudo_cmd[@]}" apt-get update -qq
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash "$repo/scripts/setup.sh" "${packages[@]}"
 
 mkdir -p "$cache" "$stamps"
 cache=$(cd "$cache" && pwd)

@@ -104,27 +104,23 @@ TEST_F(BankTest, TheWindowStartsOnWhatTheProcessorPlays) {
       EXPECT_EQ(model.bankCell(bank, 33), bank == c.playing ? 16 : 15) << bank;
   }
 
-  // Switched at the processor while the link was down: "确认并重启" shows it,
-  // and the pages read for the old bank no longer count.
-  press(window->CmdReadAllEq);
-  model.writeRegister(262, 2, clock.now());
-  model.writeRegister(288, 1, clock.now());
-  press(window->Command1);
-  EXPECT_EQ(window->bankOffset(), 300);
-  dialogs.asked.clear();
-  dialogs.answers = {Dialogs::Answer::Cancel};
-  press(window->CmdWriteToMcu);
-  ASSERT_EQ(dialogs.asked.size(), 1u);
-  EXPECT_EQ(dialogs.asked[0].text, MainWindow::kBlindWriteQuestion);
-  // Read there, then an answer the tool cannot place: every page is unread.
-  press(window->CmdReadAllEq);
-  model.writeRegister(262, 9, clock.now());
-  press(window->Command1);
-  EXPECT_EQ(window->bankOffset(), 300);
-  dialogs.asked.clear();
-  dialogs.answers = {Dialogs::Answer::Cancel};
-  press(window->CmdWriteToMcu);
-  EXPECT_EQ(dialogs.asked.size(), 1u);
+  // Pages read, then the processor switched while the link was down:
+  // "确认并重启" shows what it plays, and the pages read no longer count. An
+  // input the tool cannot place leaves the buttons, and every page unread.
+  const struct { int input, mode; } switched[] = {{2, 1}, {9, 1}};
+  for (const auto& sw : switched) {
+    SCOPED_TRACE(sw.input);
+    press(window->CmdReadAllEq);
+    model.writeRegister(262, static_cast<std::uint16_t>(sw.input), clock.now());
+    model.writeRegister(288, static_cast<std::uint16_t>(sw.mode), clock.now());
+    press(window->Command1);
+    EXPECT_EQ(window->bankOffset(), 300);
+    dialogs.asked.clear();
+    dialogs.answers = {Dialogs::Answer::Cancel};
+    press(window->CmdWriteToMcu);
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].text, MainWindow::kBlindWriteQuestion);
+  }
 }
 
 TEST_F(BankTest, ARestoreWritesOnlyTheBankItWasKeptFor) {
