@@ -29,6 +29,11 @@
 // adapter does, in bursts every MS ms (eqset-sim --usb-latency), and the fast
 // link's times are printed beside the wire time plus that latency: each reply
 // may wait up to MS in the adapter after its last byte crossed the wire.
+//
+// The Windows build runs --fast only, through the Windows port on COM N
+// (--com N, 7 unless given), against an eqset-sim already answering there
+// (under Wine: a pseudo-terminal linked as the prefix's dosdevices/comN), and
+// prints no pymodbus line.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -53,6 +58,7 @@
 #include "link/qtserialport.h"
 #include "link/realclock.h"
 #include "link/watchedport.h"
+#include "link/win32serialport.h"
 #include "monitor/linelog.h"
 #include "monitor/linemonitorwindow.h"
 #include "params/processorwrite.h"
@@ -61,7 +67,7 @@ namespace {
 
 using eqset::ModbusLink;
 
-constexpr int kPort = 1;
+int benchPort = 1;
 // Runs of each profile; --runs N sets another count.
 int kRuns = 7;
 constexpr double kByteMs = 11.0 * 1000.0 / 9600.0;
@@ -168,7 +174,7 @@ double median(std::vector<double> xs) {
 bool startSimulator(QProcess& sim, const QString& folder) {
   const QString path = QDir(QCoreApplication::applicationDirPath()).filePath("eqset-sim");
   sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  QStringList args = {"--com", QString::number(kPort), "--dir", folder};
+  QStringList args = {"--com", QString::number(benchPort), "--dir", folder};
   if (usbLatencyMs > 0) args << "--usb-latency" << QString::number(usbLatencyMs);
   sim.start(path, args);
   if (!sim.waitForStarted(10'000)) {
@@ -224,7 +230,8 @@ bool printLine(const Profile& profile, const Measured& m) {
 }  // namespace
 
 // The two modes side by side, and pymodbus on the same simulator.
-int compareFastLink(const std::vector<Profile>& all, eqset::QtSerialPort& port,
+// Without `portPath` (Windows) there is no pymodbus line.
+int compareFastLink(const std::vector<Profile>& all, eqset::SerialPort& port,
                     const QString& portPath);
 
 int main(int argc, char** argv) {
@@ -242,6 +249,18 @@ int main(int argc, char** argv) {
   if (withMonitor && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
+#ifdef Q_OS_WIN
+  benchPort = 7;
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "--com") == 0) benchPort = std::atoi(argv[i + 1]);
+  if (!fast || withMonitor) {
+    std::fprintf(stderr, "linkbench: on Windows only --fast [--runs N] [--com N]\n");
+    return 1;
+  }
+  QCoreApplication windowsApp(argc, argv);
+  eqset::Win32SerialPort windowsPort;
+  return compareFastLink(profiles(), windowsPort, {});
+#endif
   std::unique_ptr<QCoreApplication> app = withMonitor
                                               ? std::make_unique<QApplication>(argc, argv)
                                               : std::make_unique<QCoreApplication>(argc, argv);
@@ -254,7 +273,7 @@ int main(int argc, char** argv) {
   Indicators indicators;
   eqset::QtSerialPort port{eqset::PortMap(folder.path())};
   auto link = std::make_unique<ModbusLink>(port, clock, indicators);
-  link->setPortNumberSource([] { return kPort; });
+  link->setPortNumberSource([] { return benchPort; });
   if (fast) {
     const int code = compareFastLink(profiles(), port, QDir(folder.path()).filePath("ports/com1"));
     sim.terminate();
@@ -292,7 +311,7 @@ int main(int argc, char** argv) {
       ++listened;
     });
     monitoredLink = std::make_unique<ModbusLink>(*watched, clock, monitoredIndicators);
-    monitoredLink->setPortNumberSource([] { return kPort; });
+    monitoredLink->setPortNumberSource([] { return benchPort; });
   }
 
   // One run of a profile on `l`, timed; the port open as in the window.
@@ -380,7 +399,7 @@ constexpr double kFastWriteAllMs = 1500.0;
 
 }  // namespace
 
-int compareFastLink(const std::vector<Profile>& all, eqset::QtSerialPort& port,
+int compareFastLink(const std::vector<Profile>& all, eqset::SerialPort& port,
                     const QString& portPath) {
   eqset::RealClock clock;
   Indicators fullCounts;
@@ -388,7 +407,7 @@ int compareFastLink(const std::vector<Profile>& all, eqset::QtSerialPort& port,
   ModbusLink full(port, clock, fullCounts);
   ModbusLink quick(port, clock, fastCounts);
   for (ModbusLink* l : {&full, &quick})
-    l->setPortNumberSource([] { return kPort; });
+    l->setPortNumberSource([] { return benchPort; });
   quick.setFast(true);
 
   std::printf("\nFull waits and 快速通讯 side by side (medians of %d runs each)", kRuns);
@@ -430,6 +449,7 @@ int compareFastLink(const std::vector<Profile>& all, eqset::QtSerialPort& port,
     if (std::strcmp(p.name, "block read 0..15 with reopen") == 0) fastBlockRead = q;
   }
 
+  if (portPath.isEmpty()) return exitCode;
   // pymodbus opens the port once and reads; our port must let go of it first.
   port.close();
   QProcess py;

@@ -22,9 +22,19 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Test programs (.exe) run under Wine when it is installed. Wine 8.0 on Debian 12
-# is 64-bit only and has no wine64 on PATH.
+# Test programs (.exe) run under Wine when it is installed, through
+# wine-run.sh: the build's own Wine prefix (EQSET_WINEPREFIX, by default in the
+# build folder), and Qt's and the mingw runtime's DLLs on Wine's path. Wine 8.0
+# on Debian 12 is 64-bit only and has no wine64 on PATH.
 find_program(EQSET_WINE NAMES wine PATHS /usr/bin /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(EQSET_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR "${EQSET_WINE}")
+  if(NOT DEFINED EQSET_WINEPREFIX)
+    set(EQSET_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+  endif()
+  set(EQSET_MINGW_RUNTIME /usr/lib/gcc/${EQSET_MINGW_TRIPLET}/12-posix /usr/${EQSET_MINGW_TRIPLET}/lib)
+  set(dll_path "")
+  foreach(folder "${EQSET_QT_PREFIX}/bin" ${EQSET_MINGW_RUNTIME})
+    string(APPEND dll_path "Z:${folder}|")
+  endforeach()
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh;${EQSET_WINEPREFIX};${dll_path}")
 endif()

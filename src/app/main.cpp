@@ -12,6 +12,11 @@
 #include "link/portmap.h"
 #include "link/qtserialport.h"
 #include "link/realclock.h"
+#include "link/win32serialport.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
@@ -60,10 +65,29 @@ bool versionAsked(int argc, char** argv) {
   return false;
 }
 
+#ifdef Q_OS_WIN
+// A windowed program has no console of its own. Started from a command prompt,
+// it answers in that prompt; with its output sent to a file or a pipe, there.
+void answerInStartingConsole() {
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out != nullptr && out != INVALID_HANDLE_VALUE) return;
+  if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+    [[maybe_unused]] FILE* reopened = std::freopen("CONOUT$", "w", stdout);
+  }
+}
+
+using ProcessorPort = eqset::Win32SerialPort;
+#else
+using ProcessorPort = eqset::QtSerialPort;
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (versionAsked(argc, argv)) {
+#ifdef Q_OS_WIN
+    answerInStartingConsole();
+#endif
     std::fputs("EQSet " EQSET_VERSION "\n", stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
@@ -75,7 +99,13 @@ int main(int argc, char** argv) {
   // The program folder is the folder of the executable, wherever it is run from.
   const eqset::DataFolders folders = eqset::chooseDataFolders(
       QCoreApplication::applicationDirPath(), eqset::userDataLocation(), eqset::folderWritable);
-  eqset::QtSerialPort port{eqset::PortMap(folders.portFolders())};
+#ifdef Q_OS_WIN
+  // Windows names its ports COM1..COM16 itself; ports/comN is a Linux matter.
+  eqset::useChineseFont(folders.program);
+  ProcessorPort port;
+#else
+  ProcessorPort port{eqset::PortMap(folders.portFolders())};
+#endif
   eqset::RealClock clock;
   eqset::QtDialogs dialogs;
   eqset::MainWindow window(port, clock, dialogs, folders);

@@ -20,25 +20,30 @@ int portNumberOf(const QString& entry) {
   return ok ? n : 0;
 }
 
-QString openFailureText(const OpenFailure& failure) {
+QString openFailureText(const OpenFailure& failure, PortHost host) {
   using Reason = OpenFailure::Reason;
   switch (failure.reason) {
     case Reason::None:
       return {};
     case Reason::NoPermission:
-#ifdef Q_OS_LINUX
-      return QStringLiteral(
-                 "没有权限打开 %1。请把当前用户加入 dialout 组（sudo usermod -aG "
-                 "dialout $USER），然后注销并重新登录。")
-          .arg(failure.device);
-#else
+      if (host == PortHost::Linux)
+        return QStringLiteral(
+                   "没有权限打开 %1。请把当前用户加入 dialout 组（sudo usermod -aG "
+                   "dialout $USER），然后注销并重新登录。")
+            .arg(failure.device);
       return QStringLiteral("没有权限打开 %1。").arg(failure.device);
-#endif
     case Reason::Busy:
       return QStringLiteral("%1 正被其他程序占用，请先关闭该程序。").arg(failure.device);
     case Reason::NoDevice:
       if (failure.device.isEmpty())
         return QStringLiteral("所选的不是可用的串口（Com1..Com16），请在串口列表中选择一个。");
+      // On Windows a COM port exists only while its adapter is plugged in and
+      // its driver installed; the Device Manager lists the ports there are.
+      if (host == PortHost::Windows)
+        return QStringLiteral(
+                   "系统中没有 %1：USB转串口适配器可能没有插好，或者它的驱动程序没有安装"
+                   "（可在“设备管理器”的“端口 (COM 和 LPT)”中查看）。")
+            .arg(failure.device);
       return QStringLiteral("找不到设备 %1，请检查串口线或USB转串口适配器是否插好。")
           .arg(failure.device);
     case Reason::Other:

@@ -36,9 +36,19 @@ inline const QString kRetryFailed = QStringLiteral("连接重试失败");
 // ("Com12 已经占用" is 12); 0 when there is none.
 int portNumberOf(const QString& entry);
 
+// The systems whose words the reason for a failed open is put in.
+enum class PortHost { Linux, Windows, Other };
+#if defined(Q_OS_WIN)
+inline constexpr PortHost kPortHost = PortHost::Windows;
+#elif defined(Q_OS_LINUX)
+inline constexpr PortHost kPortHost = PortHost::Linux;
+#else
+inline constexpr PortHost kPortHost = PortHost::Other;
+#endif
+
 // Why a port would not open, in the window's language, for the line below
-// "请检查主串口设置！".
-QString openFailureText(const OpenFailure& failure);
+// "请检查主串口设置！", in the terms of `host`.
+QString openFailureText(const OpenFailure& failure, PortHost host = kPortHost);
 // The tool-tip of a port-list entry: the device, and what the system knows of
 // the adapter.
 QString portToolTip(const PortDescription& description);
