@@ -27,7 +27,7 @@ rm -f "$prefix/dosdevices/com7"
 "$repo/build-windows/host/bin/eqset-sim" --link "$prefix/dosdevices/com7" </dev/null >"$work/sim.out" 2>&1 &
 sim_pid=$!
 for _ in $(seq 100); do grep -qx ready "$work/sim.out" && break; sleep 0.1; done
-echo "== Windows build under Wine $(wine --version), COM7 -> $(readlink "$prefix/dosdevices/com7")"
+echo "== Windows build under Wine $(wine --version 2>/dev/null), COM7 -> $(readlink "$prefix/dosdevices/com7")"
 "$repo/cmake/wine-run.sh" "$prefix" "$dll_path" "$win/bin/linkbench.exe" --fast --runs "$runs" | tr -d '\r' || true
 kill "$sim_pid"
 wait "$sim_pid" 2>/dev/null || true
