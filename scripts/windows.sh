@@ -117,12 +117,12 @@ printf '[Paths]\r\nPrefix = .\r\nPlugins = .\r\nTranslations = translations\r\n'
 cp "$out/win/packaging/windows/eqset.ico" "$bundle/"
 version=$(sed -n 's/^project(EQSet VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")
 qt_debian_version=$(sed -n 's/^Version: //p' "$cache"/debian-sources/qt6-base_*.dsc | head -n 1)
-crlf() { sed 's/$/\r/' "$1"; }
+crlf() { sed 's/$/\r/' "$@"; }  # a file, or standard input
 {
   printf '\xef\xbb\xbf'
   sed -e "s/@VERSION@/$version/g" -e "s/@QT_VERSION@/6.4.2/g" \
       -e "s/@QT_DEBIAN_VERSION@/${qt_debian_version:-6.4.2}/g" \
-      "$repo/packaging/windows/notes.txt" | sed 's/$/\r/'
+      "$repo/packaging/windows/notes.txt" | crlf
 } >"$bundle/许可证.txt"
 crlf "$repo/LICENSE" >"$bundle/licenses/EQSet-MIT.txt"
 for l in GPL-3 LGPL-3 Apache-2.0; do crlf "/usr/share/common-licenses/$l" >"$bundle/licenses/$l.txt"; done

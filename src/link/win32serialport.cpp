@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <QSerialPortInfo>
+
+#include "link/portmap.h"
 #endif
 
 namespace eqset {
@@ -121,11 +123,11 @@ LinkError Win32SerialPort::open(int portNumber, int /*txBufferHint*/) {
     failure_ = {OpenFailure::Reason::Busy, device_, {}};
     return LinkError::PortAlreadyOpen;
   }
-  if (portNumber < 1 || portNumber > 16) {
+  const QString device = PortMap::fixedDevice(portNumber);
+  if (device.isEmpty()) {
     failure_.reason = OpenFailure::Reason::NoDevice;
     return LinkError::InvalidPort;
   }
-  const QString device = QStringLiteral("COM%1").arg(portNumber);
   const std::wstring path = (QStringLiteral("\\\\.\\") + device).toStdWString();
   HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -244,8 +246,8 @@ std::vector<PortDescription> Win32SerialPort::describe(const std::vector<int>& p
   std::vector<PortDescription> out;
   for (int n : portNumbers) {
     PortDescription& d = out.emplace_back();
-    if (n < 1 || n > 16) continue;
-    d.device = QStringLiteral("COM%1").arg(n);
+    d.device = PortMap::fixedDevice(n);
+    if (d.device.isEmpty()) continue;
     for (const QSerialPortInfo& info : known) {
       if (info.portName().compare(d.device, Qt::CaseInsensitive) != 0) continue;
       d.description = info.description();
